@@ -1,0 +1,178 @@
+#include "serial_port_control.h"
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+
+// Forwards a device's reports into the control's queue. One per opened device, tagged with
+// its generation so that a late report from a closed device cannot close a newer one.
+class SerialPortControl::Sink : public DeviceEventSink {
+public:
+    Sink(SerialPortControl& control, quint64 generation)
+        : control_(control), generation_(generation) {}
+
+    void portEvent(short code) override {
+        if (control_.queue_.push({code, 0})) control_.requestDelivery();
+    }
+
+    void deviceLost(const CommError& reason) override {
+        {
+            std::lock_guard lock(control_.lostMutex_);
+            control_.lostReason_ = std::make_unique<CommError>(reason);
+        }
+        control_.lostGeneration_ = generation_;
+        control_.queue_.push({0, generation_});
+        control_.requestDelivery();
+    }
+
+private:
+    SerialPortControl& control_;
+    const quint64 generation_;
+};
+
+SerialPortControl::SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObject* parent)
+    : QObject(parent), opener_(std::move(opener)) {}
+
+SerialPortControl::~SerialPortControl() { closeDevice(); }
+
+bool SerialPortControl::PortOpen() const {
+    return device_ != nullptr && lostGeneration_.load() != generation_;
+}
+
+void SerialPortControl::setPortOpen(bool open) {
+    if (!open) {
+        closeDevice();
+        return;
+    }
+    if (device_) {
+        if (PortOpen())
+            throw CommError(CommErrors::PortAlreadyOpen,
+                            QStringLiteral("Com %1 is already open in this program.").arg(commPort_));
+        closeDevice();  // lost, waiting to be reported: make way for a fresh open
+    }
+    auto sink = std::make_unique<Sink>(*this, generation_ + 1);
+    device_ = opener_->open(commPort_, OpenRequest{settings_, dtr_, rts_}, *sink);
+    ++generation_;
+    sink_ = std::move(sink);
+}
+
+void SerialPortControl::closeDevice() {
+    device_.reset();  // stops the device's worker before the sink goes
+    sink_.reset();
+    queue_.clear();   // events of a closed port are not delivered
+}
+
+void SerialPortControl::setCommPort(short port) {
+    if (port < 1)
+        throw CommError(CommErrors::InvalidPortNumber,
+                        QStringLiteral("Com %1 is not a valid port number.").arg(port));
+    if (PortOpen())
+        throw CommError(CommErrors::PortNumberLocked,
+                        QStringLiteral("The port number cannot change while Com %1 is open. "
+                                       "Close the port first.")
+                            .arg(commPort_));
+    commPort_ = port;
+}
+
+void SerialPortControl::setSettings(const QString& settings) {
+    const auto parsed = LineSettings::parse(settings);
+    if (!parsed)
+        throw CommError(CommErrors::InvalidPropertyValue,
+                        QStringLiteral("\"%1\" is not a valid port setting. Use baud,parity,data "
+                                       "bits,stop bits, for example \"9600,n,8,1\".")
+                            .arg(settings));
+    if (PortOpen()) device_->configure(*parsed);
+    settings_ = *parsed;
+}
+
+void SerialPortControl::setInputMode(int mode) {
+    if (mode != 0 && mode != 1)
+        throw CommError(CommErrors::InvalidPropertyValue,
+                        QStringLiteral("Input mode %1 is not valid: use 0 for text or 1 for "
+                                       "binary.")
+                            .arg(mode));
+    inputMode_ = mode;
+}
+
+SerialDevice& SerialPortControl::openDevice() const {
+    if (!PortOpen())
+        throw CommError(CommErrors::PortNotOpen,
+                        QStringLiteral("Com %1 is not open. Open the port first.").arg(commPort_));
+    return *device_;
+}
+
+void SerialPortControl::setOutput(const QString& text) {
+    SerialDevice& device = openDevice();
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
+            throw CommError(CommErrors::InvalidPropertyValue,
+                            QStringLiteral("The text to send holds characters that are not 8-bit "
+                                           "(Latin-1) characters."));
+    }
+    device.write(text.toLatin1());
+}
+
+QString SerialPortControl::Input() {
+    return QString::fromLatin1(openDevice().takeInput());
+}
+
+void SerialPortControl::setDTREnable(bool on) {
+    if (PortOpen()) device_->setDtr(on);
+    dtr_ = on;
+}
+
+void SerialPortControl::setRTSEnable(bool on) {
+    if (PortOpen()) device_->setRts(on);
+    rts_ = on;
+}
+
+ModemInputs SerialPortControl::readInputs() const { return openDevice().inputs(); }
+
+bool SerialPortControl::DSRHolding() const { return readInputs().dsr; }
+bool SerialPortControl::CTSHolding() const { return readInputs().cts; }
+bool SerialPortControl::CDHolding() const { return readInputs().cd; }
+
+void SerialPortControl::requestDelivery() {
+    if (!deliveryRequested_.exchange(true))
+        QMetaObject::invokeMethod(this, &SerialPortControl::deliverPending, Qt::QueuedConnection);
+}
+
+void SerialPortControl::deliverPending() {
+    deliveryRequested_ = false;
+    // Hand back to the event loop now and then so that a storm of events cannot starve
+    // painting and input; the rest follows in the next delivery.
+    constexpr qint64 kSliceMs = 50;
+    QElapsedTimer slice;
+    slice.start();
+    int delivered = 0;
+    while (auto entry = queue_.pop()) {
+        if (entry->lostGeneration != 0) {
+            handleLost(entry->lostGeneration);
+            continue;
+        }
+        commEvent_ = entry->code;
+        emit OnComm();
+        if ((++delivered & 63) == 0 && slice.elapsed() > kSliceMs && queue_.size() > 0) {
+            requestDelivery();
+            break;
+        }
+    }
+    reportDroppedEvents();
+}
+
+void SerialPortControl::handleLost(quint64 generation) {
+    if (generation != generation_ || !device_) return;  // that device was closed already
+    std::unique_ptr<CommError> reason;
+    {
+        std::lock_guard lock(lostMutex_);
+        reason = std::move(lostReason_);
+    }
+    closeDevice();
+    if (reason) emit deviceLost(reason->number(), reason->description());
+}
+
+void SerialPortControl::reportDroppedEvents() {
+    const quint64 dropped = queue_.dropped();
+    if (dropped == droppedReported_) return;
+    droppedReported_ = dropped;
+    emit eventsLost(dropped);
+}
