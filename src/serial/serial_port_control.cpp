@@ -29,8 +29,9 @@ private:
     const quint64 generation_;
 };
 
-SerialPortControl::SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObject* parent)
-    : QObject(parent), opener_(std::move(opener)) {}
+SerialPortControl::SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObject* parent,
+                                     std::size_t eventQueueCapacity)
+    : QObject(parent), opener_(std::move(opener)), queue_(eventQueueCapacity) {}
 
 SerialPortControl::~SerialPortControl() { closeDevice(); }
 
@@ -149,6 +150,9 @@ void SerialPortControl::deliverPending() {
             handleLost(entry->lostGeneration);
             continue;
         }
+        // What a lost device reported before it went cannot be followed up: its lines
+        // are gone. The loss itself is reported when its marker comes.
+        if (device_ && lostGeneration_.load() == generation_) continue;
         commEvent_ = entry->code;
         emit OnComm();
         if ((++delivered & 63) == 0 && slice.elapsed() > kSliceMs && queue_.size() > 0) {

@@ -18,7 +18,8 @@ class SerialPortControl : public QObject, public SerialPort {
 public:
     static constexpr std::size_t kEventQueueCapacity = 1'000'000;
 
-    explicit SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObject* parent = nullptr);
+    explicit SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObject* parent = nullptr,
+                               std::size_t eventQueueCapacity = kEventQueueCapacity);
     ~SerialPortControl() override;
 
     bool PortOpen() const override;
@@ -71,7 +72,7 @@ private:
     std::mutex lostMutex_;
     std::unique_ptr<CommError> lostReason_;
 
-    EventQueue queue_{kEventQueueCapacity};
+    EventQueue queue_;
     std::atomic<bool> deliveryRequested_{false};
     quint64 droppedReported_ = 0;
 

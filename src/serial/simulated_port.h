@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <chrono>
 #include <memory>
 
 #include "serial_device.h"
@@ -9,8 +10,26 @@
 // A simulated port with its rig: by default a standard RS-232 loopback plug (TX to RX,
 // RTS to CTS, DTR to DSR and CD). Lives across opens, so tests and demos can set it up
 // before the control opens it and look at it afterwards.
+//
+// Timing follows the clock given at construction: each character takes
+// LineSettings::bitsPerCharacter() / baud seconds on the wire, and received bytes become
+// readable once the clock has passed their arrival time. Nothing runs on its own except the
+// noise maker, so with a ManualClock the test decides when echoes arrive.
+//
+// Every member may be called from any thread. The open device's sink is called from the
+// thread that caused the event, while the port's lock is held, so events keep their order.
 class SimulatedPort {
 public:
+    enum class Wiring { LoopbackPlug, NoPlug };
+    enum class Operation { Open, Configure, SetDtr, SetRts, Inputs, Write, TakeInput };
+    enum class InputLine { Cts, Dsr, Cd, Ring };
+    enum class Repeat { Once, Persistent };
+
+    static constexpr std::chrono::milliseconds kLateEchoDelay{150};
+    static constexpr std::chrono::milliseconds kNoiseInterval{700};
+    // The rig keeps this much of what was sent, newest last.
+    static constexpr qsizetype kTransmitLogSize = 64 * 1024;
+
     // "" (the loopback plug) and the other variants variantNames() lists; null if unknown.
     static std::shared_ptr<SimulatedPort> fromVariant(const QString& variant);
     static QStringList variantNames();
@@ -18,9 +37,57 @@ public:
     explicit SimulatedPort(std::shared_ptr<SimClock> clock = std::make_shared<SteadyClock>());
     ~SimulatedPort();
 
+    // Throws CommError: 8002 while absent, 8005 while held or while a device of this port is
+    // open, or an injected open failure.
     std::unique_ptr<SerialDevice> open(const OpenRequest& request, DeviceEventSink& sink);
+
+    // Set-up.
+    void setWiring(Wiring wiring);
+    // Added to every echo's wire time.
+    void setEchoDelay(std::chrono::nanoseconds extra);
+    // Only the first half of each write echoes.
+    void setPartialEcho(bool firstHalfOnly);
+    void setHeld(bool held);
+    void setAbsent(bool absent);
+    // A device opened while this is non-zero injects ring, break and a CTS pulse in turn,
+    // one every interval, until it is closed. Zero: quiet.
+    void setNoise(std::chrono::milliseconds interval);
+    // The operation throws CommError(number, description), once or until cleared.
+    void failOperation(Operation operation, int number, const QString& description,
+                       Repeat repeat = Repeat::Once);
+    void clearFailures();
+
+    // What the far end does. Events reach the open device's sink; with no device open the
+    // lines still change but nobody hears of it.
+    // Raises any event code as is; false when no device is open.
+    bool injectEvent(short code);
+    // CTS: any change raises 3. DSR: a fall raises 4. CD: any change raises 5. Ring: the
+    // end of the ring signal raises 6, as a UART reports it.
+    void driveInput(InputLine line, bool active);
+    // Raises and drops the ring signal: one ring event.
+    void pulseRing();
+    // Bytes sent by the far end, arriving one character time after another from now.
+    // Dropped when no device is open.
+    void receive(const QByteArray& bytes);
+    // The port disappears: the open device reports deviceLost (8031) once and fails every
+    // later call, and opening gives 8002 until restore().
+    void vanish();
+    void restore();
+
+    // What the rig sees.
+    bool isOpen() const;
+    int openCount() const;
+    QByteArray transmitted() const;
+    void clearTransmitted();
+    LineSettings lineSettings() const;
+    bool dtr() const;
+    bool rts() const;
+    ModemInputs inputLines() const;
 
 private:
     struct State;
+    class Device;
+    class NoiseMaker;
+
     std::shared_ptr<State> state_;
 };

@@ -1,0 +1,73 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "simulated_port.h"
+
+namespace {
+
+void printLine(FILE* stream, const QString& text) {
+    std::fputs(qPrintable(text + '\n'), stream);
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    QStringList simulated{QStringLiteral("sim (a loopback plug)")};
+    for (const QString& variant : SimulatedPort::variantNames())
+        if (!variant.isEmpty()) simulated << QStringLiteral("sim:") + variant;
+    parser.setApplicationDescription(
+        QStringLiteral("Tests a serial port and the sensor wiring behind it.\n\n"
+                       "Port n is /dev/ttyS<n-1> unless --port says otherwise. Simulated "
+                       "ports: ") +
+        simulated.join(QStringLiteral(", ")) + '.');
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Points port N at DEVICE: a device path such as /dev/ttyUSB0 or "
+                       "/dev/serial/by-id/..., or a simulated port. Repeatable."),
+        QStringLiteral("N=DEVICE"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list-ports"),
+        QStringLiteral("Lists the system's serial devices and their port numbers, opening "
+                       "none of them, and exits."));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Saves a PNG of the window once start-up and the first poll are "
+                       "done, then exits."),
+        QStringLiteral("FILE"));
+    parser.addOptions({portOption, listOption, screenshotOption});
+
+    ParsedCommandLine result;
+    if (!parser.parse(arguments)) {
+        printLine(stderr, parser.errorText());
+        result.exitCode = 2;
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printLine(stdout, parser.helpText());
+        result.exitCode = 0;
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        printLine(stdout, QCoreApplication::applicationName() + ' ' +
+                              QCoreApplication::applicationVersion());
+        result.exitCode = 0;
+        return result;
+    }
+    for (const QString& entry : parser.values(portOption)) {
+        const QString error = result.options.ports.addEntry(entry);
+        if (!error.isEmpty()) {
+            printLine(stderr, QStringLiteral("--port ") + error);
+            result.exitCode = 2;
+            return result;
+        }
+    }
+    result.options.listPorts = parser.isSet(listOption);
+    result.options.screenshotPath = parser.value(screenshotOption);
+    return result;
+}

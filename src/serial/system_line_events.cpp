@@ -1,0 +1,62 @@
+#include "system_line_events.h"
+
+#include "comm_event.h"
+
+namespace {
+
+// Counters only grow while a port is open; a step back (driver reset) counts as no change.
+std::uint32_t delta(std::uint32_t before, std::uint32_t after) {
+    const std::uint32_t d = after - before;
+    return d > 0x7FFFFFFFu ? 0 : d;
+}
+
+void repeat(std::vector<short>& events, short code, std::uint32_t times) {
+    events.insert(events.end(), times, code);
+}
+
+}  // namespace
+
+std::uint32_t LineEventTracker::edges(std::uint32_t counted, bool before, bool after) {
+    const bool oddCount = (counted & 1u) != 0;
+    const bool levelChanged = before != after;
+    return oddCount == levelChanged ? counted : counted + 1;
+}
+
+std::uint32_t LineEventTracker::falls(std::uint32_t edgeCount, bool before) {
+    return before ? (edgeCount + 1) / 2 : edgeCount / 2;
+}
+
+void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& events) {
+    // A look that missed a part it had before (a failed ioctl) is skipped whole: comparing
+    // against the missing part would invent or double-count edges.
+    if ((previous_.hasCounters && !now.hasCounters) || (previous_.hasLevels && !now.hasLevels))
+        return;
+    const bool counted = previous_.hasCounters && now.hasCounters;
+    const bool levelled = previous_.hasLevels && now.hasLevels;
+    const LineSnapshot::Counters zero;
+    const auto& c0 = counted ? previous_.counters : zero;
+    const auto& c1 = counted ? now.counters : zero;
+    // Without levels the counters alone tell the story, and DSR counts as high before,
+    // since it is the falls that matter.
+    const LineSnapshot::Levels highDsr{.dsr = true};
+    const auto& l0 = levelled ? previous_.levels : highDsr;
+    const auto& l1 = levelled ? now.levels : highDsr;
+    const auto lineEdges = [levelled](std::uint32_t counted, bool before, bool after) {
+        return levelled ? edges(counted, before, after) : counted;
+    };
+
+    repeat(events, CommEvents::CtsChanged, lineEdges(delta(c0.cts, c1.cts), l0.cts, l1.cts));
+    repeat(events, CommEvents::DsrFell,
+           falls(lineEdges(delta(c0.dsr, c1.dsr), l0.dsr, l1.dsr), l0.dsr));
+    repeat(events, CommEvents::CdChanged, lineEdges(delta(c0.dcd, c1.dcd), l0.cd, l1.cd));
+    const std::uint32_t rings = delta(c0.rng, c1.rng);
+    repeat(events, CommEvents::Ring, rings > 0 ? rings : (!l0.ring && l1.ring ? 1 : 0));
+
+    repeat(events, CommEvents::Break, delta(c0.brk, c1.brk));
+    repeat(events, CommEvents::Framing, delta(c0.frame, c1.frame));
+    repeat(events, CommEvents::Overrun, delta(c0.overrun, c1.overrun));
+    repeat(events, CommEvents::ReceiveOverflow, delta(c0.bufOverrun, c1.bufOverrun));
+    repeat(events, CommEvents::Parity, delta(c0.parity, c1.parity));
+
+    previous_ = now;
+}

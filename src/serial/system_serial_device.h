@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "receive_buffer.h"
+#include "serial_device.h"
+#include "system_port_worker.h"
+#include "system_tty.h"
+
+// A port on an operating-system tty. Opening takes the tty for exclusive use, puts it in raw
+// mode with the request's settings and output lines, discards stale input and starts the
+// worker. Once the device is lost the calls here do nothing (inputs read all false): the
+// loss has been reported and the control closes the port.
+class SystemSerialDevice : public SerialDevice {
+public:
+    SystemSerialDevice(const QString& path, const OpenRequest& request, DeviceEventSink& sink,
+                       SystemPortWorker::Options options = {});
+    ~SystemSerialDevice() override = default;
+
+    void configure(const LineSettings& settings) override;
+    void setDtr(bool on) override;
+    void setRts(bool on) override;
+    ModemInputs inputs() override;
+    void write(const QByteArray& bytes) override;
+    QByteArray takeInput() override;
+
+    quint64 wakeups() const { return worker_->wakeups(); }
+
+private:
+    void setOutputLine(int bit, bool on, const char* name);
+
+    // Declared in this order so that the worker stops before the buffer and the tty go.
+    SystemTty tty_;
+    ReceiveBuffer receive_{kReceiveBufferSize};
+    std::unique_ptr<SystemPortWorker> worker_;
+};

@@ -1,0 +1,140 @@
+#include "port_selection.h"
+
+#include <optional>
+
+#include "comm_error.h"
+#include "error_info.h"
+#include "lamp_colours.h"
+#include "number_text.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString alreadyOpenMessage(short port) {
+    return QStringLiteral("Com %1 is already open.").arg(port) + kCrLf +
+           QStringLiteral("Please select a different port");
+}
+
+QString invalidPortMessage(short port) {
+    return QStringLiteral("Com %1 is not a valid port.").arg(port) + kCrLf +
+           QStringLiteral("Please select a different port");
+}
+
+QString openProblemMessage(const ErrorInfo& error) {
+    return QStringLiteral("There was a problem opening the port.") + kCrLf +
+           QStringLiteral(" Error number: %1").arg(error.number) + kCrLf +
+           QStringLiteral("Error description: ") + error.description;
+}
+
+// Runs the open sequence's steps so that a failing step records its error and the next
+// step still runs.
+class GoOnAfterError {
+public:
+    template <typename Step>
+    void run(Step&& step) {
+        try {
+            step();
+        } catch (...) {
+            last_ = currentErrorInfo();
+        }
+    }
+    void clear() { last_.reset(); }
+    const std::optional<ErrorInfo>& last() const { return last_; }
+
+private:
+    std::optional<ErrorInfo> last_;
+};
+
+}  // namespace
+
+void PortSelection::Form_Load() { Combo1_Click(); }
+
+void PortSelection::Combo1_Click() {
+    // A number beyond 16 bits cannot name a port: take it as an invalid selection.
+    const short requested =
+        NumberText::toInt16(NumberText::leadingNumber(view_.Combo1().Text())).value_or(0);
+    const short opened = OpenValidPort(port_, requested);
+
+    // Exact comparison: "3.4" opens port 3 but is not a selection of port 3.
+    const double typed = NumberText::leadingNumber(view_.Combo1().Text());
+    if (typed != opened || opened == 0) {
+        setSelectionLampsIdle();
+        return;
+    }
+    showWiringResult(CheckPortWiring());
+    port_.setDTREnable(true);
+    port_.setRTSEnable(!port_.DTREnable());
+    lines_.ShowInputLines();
+}
+
+void PortSelection::setSelectionLampsIdle() {
+    for (int i = 0; i <= LineIndex::Wiring; ++i)
+        view_.shpIndicator(i).setBackColor(LampColours::Idle);
+}
+
+void PortSelection::showWiringResult(bool passed) {
+    view_.shpIndicator(LineIndex::Wiring)
+        .setBackColor(passed ? LampColours::Green : LampColours::Red);
+}
+
+short PortSelection::OpenValidPort(SerialPort& comPort, short PortNumber) {
+    if (PortNumber < kLowestPort || PortNumber > kHighestPort) return 0;
+
+    GoOnAfterError steps;
+    steps.run([&] { comPort.setPortOpen(false); });
+    steps.clear();  // a failure to close is forgotten: the open decides
+    steps.run([&] { comPort.setCommPort(PortNumber); });
+    steps.run([&] { comPort.setPortOpen(true); });
+
+    if (!steps.last()) {
+        steps.run([&] { ConfigurePort(); });
+        return PortNumber;
+    }
+    const ErrorInfo error = *steps.last();
+    steps.clear();
+    MessageBoxes& boxes = view_.messages();
+    if (error.number == CommErrors::PortAlreadyOpen)
+        boxes.showMessage(alreadyOpenMessage(PortNumber));
+    else if (error.number == CommErrors::InvalidPortNumber)
+        boxes.showMessage(invalidPortMessage(PortNumber));
+    else
+        boxes.showMessage(openProblemMessage(error));
+    return 0;
+}
+
+void PortSelection::ConfigurePort() {
+    if (!port_.PortOpen()) return;
+    port_.setSettings(kLineSettings);
+    port_.setInputMode(0);
+}
+
+bool PortSelection::CheckPortWiring() {
+    if (!port_.PortOpen()) return false;
+    port_.setSettings(kLineSettings);
+    port_.setInputMode(0);
+    port_.setOutput(kTestText);
+    EventSleep(kEchoWaitMs);
+    if (!port_.PortOpen()) return false;  // closed while waiting
+    return port_.Input() == kTestText;
+}
+
+void PortSelection::EventSleep(qint32 dwMilliseconds) {
+    try {
+        platform_.Sleep(dwMilliseconds > 0 ? static_cast<quint32>(dwMilliseconds) : 0);
+    } catch (...) {
+    }
+    try {
+        platform_.DoEvents();
+    } catch (...) {
+    }
+}
+
+void PortSelection::Timer1_Timer() {
+    if (!port_.PortOpen()) {
+        view_.txtStatus().setText(QString());
+        return;
+    }
+    showWiringResult(CheckPortWiring());
+    view_.txtStatus().setText(QString::number(port_.CommEvent()));
+}

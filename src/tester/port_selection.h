@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include "elements.h"
+#include "line_display.h"
+#include "serial_port.h"
+#include "tester_view.h"
+
+// Opens the port the user picks, checks its loopback wiring, and polls it once a second.
+class PortSelection {
+public:
+    static constexpr short kLowestPort = 1;
+    static constexpr short kHighestPort = 16;
+    static inline const QString kLineSettings = QStringLiteral("9600,n,8,1");
+    static inline const QString kTestText = QStringLiteral("Loopback");
+    static constexpr qint32 kEchoWaitMs = 100;
+
+    PortSelection(TesterView& view, SerialPort& port, LineDisplay& lines, Platform& platform)
+        : view_(view), port_(port), lines_(lines), platform_(platform) {}
+
+    void Form_Load();
+    void Combo1_Click();
+    // PortNumber when that port was opened, otherwise 0. Reports every failure in a box.
+    short OpenValidPort(SerialPort& comPort, short PortNumber);
+    void ConfigurePort();
+    bool CheckPortWiring();
+    void EventSleep(qint32 dwMilliseconds);
+    void Timer1_Timer();
+
+private:
+    void showWiringResult(bool passed);
+    void setSelectionLampsIdle();
+
+    TesterView& view_;
+    SerialPort& port_;
+    LineDisplay& lines_;
+    Platform& platform_;
+};

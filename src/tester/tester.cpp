@@ -1,0 +1,82 @@
+#include "tester.h"
+
+#include "lamp_colours.h"
+
+Tester::Tester(TesterView& view, SerialPort& port, Platform& platform)
+    : view_(view),
+      lines_(view, port),
+      selection_(view, port, lines_, platform),
+      outputs_(view, port, lines_, platform),
+      log_(view, port, lines_),
+      reporter_(view) {}
+
+void Tester::Form_Load() {
+    reporter_.guard(QStringLiteral("opening the port at start-up"),
+                    [&] { selection_.Form_Load(); });
+}
+
+void Tester::Combo1_Click() {
+    // A new choice is a change: failures seen before may be told again.
+    reporter_.forgetReported();
+    reporter_.guard(QStringLiteral("opening the selected port"), [&] { selection_.Combo1_Click(); });
+}
+
+void Tester::Timer1_Timer() {
+    if (unloading_) return;
+    reporter_.guard(QStringLiteral("checking the port"), [&] { selection_.Timer1_Timer(); });
+}
+
+void Tester::timLatch_Timer(short index) {
+    reporter_.guard(QStringLiteral("putting out a latch lamp"),
+                    [&] { lines_.timLatch_Timer(index); });
+}
+
+void Tester::timLatchNot_Timer(short index) {
+    reporter_.guard(QStringLiteral("putting out a latch lamp"),
+                    [&] { lines_.timLatchNot_Timer(index); });
+}
+
+void Tester::cmdToggleDTR_Click() {
+    reporter_.guard(QStringLiteral("toggling DTR"), [&] { outputs_.cmdToggleDTR_Click(); });
+}
+
+void Tester::cmdToggleRTS_Click() {
+    reporter_.guard(QStringLiteral("toggling RTS"), [&] { outputs_.cmdToggleRTS_Click(); });
+}
+
+void Tester::cmdCycle_Click() {
+    reporter_.guard(QStringLiteral("cycling RTS and DTR"), [&] { outputs_.cmdCycle_Click(); });
+}
+
+void Tester::cmdClearStatus_Click() {
+    reporter_.guard(QStringLiteral("clearing the status list"),
+                    [&] { log_.cmdClearStatus_Click(); });
+}
+
+void Tester::comPort_OnComm() {
+    if (unloading_) return;
+    reporter_.guard(QStringLiteral("handling a port event"), [&] { log_.comPort_OnComm(); });
+}
+
+void Tester::comPort_DeviceLost(int number, const QString& description) {
+    reporter_.guard(QStringLiteral("closing a lost port"), [&] {
+        for (int i = 0; i <= LineIndex::Wiring; ++i)
+            view_.shpIndicator(i).setBackColor(LampColours::Idle);
+        view_.txtStatus().setText(QString());
+    });
+    reporter_.tell(QStringLiteral("The port was closed.\r\n Error number: %1\r\n"
+                                  "Error description: %2")
+                       .arg(number)
+                       .arg(description));
+}
+
+void Tester::comPort_EventsLost(quint64 total) {
+    reporter_.tell(QStringLiteral("Port events came faster than they could be shown: %1 "
+                                  "events were not logged.")
+                       .arg(total));
+}
+
+void Tester::Form_Unload() {
+    unloading_ = true;
+    outputs_.stopRuns();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "comm_event_log.h"
+#include "error_reporter.h"
+#include "line_display.h"
+#include "output_lines.h"
+#include "port_selection.h"
+#include "window_events.h"
+
+// The tester logic behind the main window: routes each window notification to the part
+// that handles it, under the one guard that reports what no handler handles.
+class Tester : public WindowEvents {
+public:
+    Tester(TesterView& view, SerialPort& port, Platform& platform);
+
+    void Form_Load() override;
+    void Combo1_Click() override;
+    void Timer1_Timer() override;
+    void timLatch_Timer(short index) override;
+    void timLatchNot_Timer(short index) override;
+    void cmdToggleDTR_Click() override;
+    void cmdToggleRTS_Click() override;
+    void cmdCycle_Click() override;
+    void cmdClearStatus_Click() override;
+    void comPort_OnComm() override;
+    void comPort_DeviceLost(int number, const QString& description) override;
+    void comPort_EventsLost(quint64 total) override;
+    void Form_Unload() override;
+
+    LineDisplay& lineDisplay() { return lines_; }
+    PortSelection& portSelection() { return selection_; }
+    OutputLineControl& outputLines() { return outputs_; }
+    CommEventLog& eventLog() { return log_; }
+    ErrorReporter& errorReporter() { return reporter_; }
+
+private:
+    TesterView& view_;
+    LineDisplay lines_;
+    PortSelection selection_;
+    OutputLineControl outputs_;
+    CommEventLog log_;
+    ErrorReporter reporter_;
+    bool unloading_ = false;
+};

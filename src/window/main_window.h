@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "element_adapters.h"
+#include "lamp.h"
+#include "qt_message_boxes.h"
+#include "serial_port_control.h"
+#include "status_list_resize.h"
+#include "tester_view.h"
+#include "twips.h"
+#include "window_events.h"
+
+class QLabel;
+class QPushButton;
+
+// The tester's one window, "frmMain". It creates its elements in their designed order with
+// their initial values, places them by their designed twips at the screen's resolution,
+// and delivers every notification to a WindowEvents.
+//
+// Each element's objectName is its name; an element of an array is named "<name>_<index>"
+// (for example "shpIndicator_3", "Label2_6", "timLatch_0"). Timers and the serial port
+// control "comPort" are QObject children of the window, the rest are child widgets.
+class MainWindow : public QWidget, public TesterView {
+    Q_OBJECT
+
+public:
+    static constexpr TwipRect kClientArea{0, 0, 6615, 6300};
+    static constexpr int kTimerPeriodMs = 1000;
+
+    MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Null delivers notifications nowhere.
+    void setEvents(WindowEvents* events) { events_ = events; }
+    // Delivers Form_Load. Called once, after construction.
+    void load();
+
+    SerialPortControl& comPort() { return *comPort_; }
+    const TwipScale& twipScale() const { return scale_; }
+
+    // The status list's resize rule, for the given outer size of the window in twips.
+    void applyResizeRule(float outerWidthTwips, float outerHeightTwips);
+    // The window's outer size in twips, frame and caption included. Where the window system
+    // reports no frame (offscreen, or not yet framed) a classic frame is assumed, so that
+    // the status list keeps its designed size at the designed client size.
+    QSizeF outerSizeTwips() const;
+
+    // The client area at one pixel per 15 twips, whatever the screen's resolution.
+    QImage clientAreaImage();
+    bool saveClientAreaPng(const QString& path);
+
+    // Null restores the window's own message boxes.
+    void setMessages(MessageBoxes* messages);
+
+    // TesterView
+    TextElement& Combo1() override { return *combo1Text_; }
+    TextElement& txtStatus() override { return *txtStatusText_; }
+    TextElement& txtLoop() override { return *txtLoopText_; }
+    TextElement& txtDelay() override { return *txtDelayText_; }
+    TextElement& txtCount() override { return *txtCountText_; }
+    CheckElement& chkIgnoreRing() override { return *chkIgnoreRing_; }
+    ListElement& lstStatus() override { return *lstStatus_; }
+    LampElement& shpIndicator(int index) override;
+    LampElement& shpLatch(int index) override;
+    LampElement& shpLatchNot(int index) override;
+    LampElement& shpRTS() override { return *shpRTS_; }
+    LampElement& shpDTR() override { return *shpDTR_; }
+    TimerElement& timLatch(int index) override;
+    TimerElement& timLatchNot(int index) override;
+    MessageBoxes& messages() override { return *messages_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void createElements(std::shared_ptr<DeviceOpener> opener);
+    void placeWidget(QWidget* widget, const QString& name, TwipRect place);
+    QPushButton* addButton(const char* name, const QString& text, TwipRect place, int tab,
+                           void (WindowEvents::*onClick)());
+    void addCheckBox();
+    QLineEdit* addTextBox(const char* name, const QString& text, TwipRect place, int tab);
+    void addStatusBox();
+    void addStatusList();
+    void addComboBox();
+    void addSerialPortControl(std::shared_ptr<DeviceOpener> opener);
+    QLabel* addLabel(const QString& name, const QString& text, TwipRect place);
+    Lamp* addLamp(const QString& name, Lamp::Shape shape, int colour, TwipRect place);
+    void addLatchLamp(std::array<std::unique_ptr<LampAdapter>, 3>& lamps, const char* name,
+                      int index, int colour, TwipRect place);
+    void addIndicator(int index, TwipRect place);
+    QTimer* addTimer(const QString& name, bool enabled);
+    void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,
+                        void (WindowEvents::*handler)(short));
+    void applyTabOrder();
+    bool windowSystemReportsFrame() const;
+    void formResize();
+
+    template <typename Handler, typename... Args>
+    void deliver(Handler handler, Args... args) {
+        if (events_)
+            (events_->*handler)(args...);
+    }
+
+    WindowEvents* events_;
+    TwipScale scale_;
+    std::vector<std::pair<int, QWidget*>> tabStops_;
+
+    SerialPortControl* comPort_ = nullptr;
+    QComboBox* combo1_ = nullptr;
+    QListWidget* lstStatusWidget_ = nullptr;
+    TwipRect lstStatusPlace_;
+
+    std::unique_ptr<ComboText> combo1Text_;
+    std::unique_ptr<LineEditText> txtStatusText_;
+    std::unique_ptr<LineEditText> txtLoopText_;
+    std::unique_ptr<LineEditText> txtDelayText_;
+    std::unique_ptr<LineEditText> txtCountText_;
+    std::unique_ptr<CheckBoxAdapter> chkIgnoreRing_;
+    std::unique_ptr<ListWidgetAdapter> lstStatus_;
+    std::array<std::unique_ptr<LampAdapter>, 4> shpIndicator_;
+    std::array<std::unique_ptr<LampAdapter>, 3> shpLatch_;
+    std::array<std::unique_ptr<LampAdapter>, 3> shpLatchNot_;
+    std::unique_ptr<LampAdapter> shpRTS_;
+    std::unique_ptr<LampAdapter> shpDTR_;
+    std::array<std::unique_ptr<TimerAdapter>, 3> timLatch_;
+    std::array<std::unique_ptr<TimerAdapter>, 3> timLatchNot_;
+
+    QtMessageBoxes ownMessages_;
+    MessageBoxes* messages_;
+};

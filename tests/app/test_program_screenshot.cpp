@@ -1,0 +1,65 @@
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString programPath() {
+    return qEnvironmentVariable("QUILLMARK_BINARY_DIR", ".") + "/src/app/quillmark";
+}
+
+// The pixel at the middle of an element placed in twips, at 15 twips a pixel.
+QColor colourAt(const QImage& image, int left, int top, int width, int height) {
+    return image.pixelColor((left + width / 2) / 15, (top + height / 2) / 15);
+}
+
+}  // namespace
+
+// Starts the real program on the simulated loopback rig and reads the lamps off its picture.
+class ProgramScreenshotTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theLoopbackRigLightsTheLamps() {
+        QTemporaryDir dir;
+        const QString shot = dir.filePath("window.png");
+        QProcess program;
+        program.start(programPath(), {"-platform", "offscreen", "--port", "1=sim",
+                                      "--screenshot", shot});
+        QVERIFY2(program.waitForFinished(30000), "the program did not finish");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const QImage image(shot);
+        QCOMPARE(image.size(), QSize(441, 420));
+        const QColor red(255, 0, 0), green(0, 255, 0);
+        QCOMPARE(colourAt(image, 1620, 1905, 375, 345), green);  // wiring
+        QCOMPARE(colourAt(image, 4845, 750, 255, 135), red);     // DTR on
+        QCOMPARE(colourAt(image, 4845, 1230, 255, 135), green);  // RTS off
+        QCOMPARE(colourAt(image, 1620, 675, 375, 345), red);     // DSR follows DTR
+        QCOMPARE(colourAt(image, 1620, 1080, 375, 345), green);  // CTS follows RTS
+        QCOMPARE(colourAt(image, 1620, 1485, 375, 345), red);    // CD follows DTR
+    }
+
+    void aBadPortEntryIsRefusedBeforeAnyWindow() {
+        QProcess program;
+        program.start(programPath(), {"-platform", "offscreen", "--port", "1=ttyUSB0"});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("absolute path"));
+    }
+
+    void listingPortsOpensNothingAndShowsTheMap() {
+        QProcess program;
+        program.start(programPath(), {"--list-ports", "--port", "4=sim"});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const QString out = program.readAllStandardOutput();
+        QVERIFY(out.startsWith("Port  Device"));
+        QVERIFY(out.contains("4     (simulated)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ProgramScreenshotTest)
+#include "test_program_screenshot.moc"

@@ -1,0 +1,40 @@
+#include <QTest>
+
+#include "event_queue.h"
+
+class TestEventQueue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keepsOrderAndWakesOnlyWhenEmpty() {
+        EventQueue queue(10);
+        QVERIFY(queue.push({3, 0}));
+        QVERIFY(!queue.push({5, 0}));
+        QCOMPARE(queue.pop()->code, 3);
+        QCOMPARE(queue.pop()->code, 5);
+        QVERIFY(!queue.pop());
+        QVERIFY(queue.push({6, 0}));
+    }
+
+    void countsWhatItDropsButKeepsLossMarkers() {
+        EventQueue queue(2);
+        queue.push({3, 0});
+        queue.push({4, 0});
+        QVERIFY(!queue.push({5, 0}));
+        QVERIFY(!queue.push({6, 0}));
+        QCOMPARE(queue.dropped(), 2u);
+        queue.push({0, 7});  // the device-lost marker goes in regardless
+        QCOMPARE(queue.size(), std::size_t(3));
+        queue.pop();
+        queue.pop();
+        QCOMPARE(queue.pop()->lostGeneration, 7u);
+
+        queue.push({3, 0});
+        queue.clear();
+        QCOMPARE(queue.size(), std::size_t(0));
+        QCOMPARE(queue.dropped(), 2u);  // a running total, not reset by clearing
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventQueue)
+#include "test_event_queue.moc"

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "elements.h"
+#include "sim_clock.h"
+
+// Sleep moves a manual clock on instead of blocking; DoEvents runs what Qt has pending and
+// then any nested events the test queued, so re-entry can be driven exactly.
+class FakePlatform : public Platform {
+public:
+    explicit FakePlatform(std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>())
+        : clock(std::move(clock)) {}
+
+    void Sleep(quint32 milliseconds) override {
+        sleeps.push_back(milliseconds);
+        if (onSleep) onSleep();
+        clock->advanceMs(milliseconds);
+    }
+
+    void DoEvents() override {
+        ++pumps;
+        QCoreApplication::processEvents();
+        auto nested = std::move(pending);
+        pending.clear();
+        for (auto& event : nested) event();
+    }
+
+    // Runs inside the next DoEvents, as a window event that was waiting would.
+    void queueEvent(std::function<void()> event) { pending.push_back(std::move(event)); }
+
+    std::shared_ptr<ManualClock> clock;
+    std::function<void()> onSleep;  // runs while the thread would be blocked
+    std::vector<quint32> sleeps;
+    std::vector<std::function<void()>> pending;
+    int pumps = 0;
+};

@@ -1,0 +1,3 @@
+#include "fake_view.h"
+
+FakeView::FakeView() = default;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <thread>
+
+// A pseudo-terminal pair: the code under test opens the slave by its path, the test holds
+// the master side and plays the far end.
+class PtyPair {
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool ok() const { return master_ >= 0; }
+    const QString& slavePath() const { return slavePath_; }
+    int masterFd() const { return master_; }
+
+    // Sends back from the master side everything that arrives there, until stopped.
+    void startEcho();
+    void stopEcho();
+    void closeMaster();
+
+private:
+    int master_ = -1;
+    QString slavePath_;
+    std::atomic<bool> echoing_{false};
+    std::thread echo_;
+};

@@ -1,0 +1,285 @@
+#include <QTest>
+
+#include "lamp_colours.h"
+#include "tester_rig.h"
+
+using namespace LampColours;
+
+namespace {
+
+const QString kPlease = QStringLiteral("\r\nPlease select a different port");
+
+std::array<int, 4> selectionLamps(FakeView& view) {
+    return {view.indicator[0].BackColor(), view.indicator[1].BackColor(),
+            view.indicator[2].BackColor(), view.indicator[3].BackColor()};
+}
+
+void colourAll(FakeView& view, int colour) {
+    for (auto& lamp : view.indicator) lamp.setBackColor(colour);
+}
+
+}  // namespace
+
+class PortSelectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpOpensPortOneAndShowsTheLines() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.comPort.CommPort(), short(1));
+        QCOMPARE(rig.comPort.Settings(), QString("9600,n,8,1"));
+        QVERIFY(rig.comPort.DTREnable());
+        QVERIFY(!rig.comPort.RTSEnable());
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+        QCOMPARE(rig.view.dtr.BackColor(), Red);
+        QCOMPARE(rig.view.rts.BackColor(), Green);
+        // Loopback plug: DSR and CD follow DTR (on), CTS follows RTS (off).
+        QCOMPARE(rig.view.indicator[0].BackColor(), Red);
+        QCOMPARE(rig.view.indicator[1].BackColor(), Green);
+        QCOMPARE(rig.view.indicator[2].BackColor(), Red);
+        QCOMPARE(rig.port(1).transmitted(), QByteArray("Loopback"));
+        QVERIFY(rig.view.boxes.shown.empty());
+        QCOMPARE(rig.platform.sleeps, std::vector<quint32>{100});
+    }
+
+    void startUpWithoutPortOneShowsInvalidPort() {
+        TesterRig rig;
+        rig.port(1).setAbsent(true);
+        rig.tester.Form_Load();
+
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QCOMPARE(rig.view.boxes.shown[0].prompt, "Com 1 is not a valid port." + kPlease);
+        QCOMPARE(rig.view.boxes.shown[0].title, QString());
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.status.Text(), QString());
+        QVERIFY(rig.platform.sleeps.empty());  // no check on a closed port
+    }
+
+    void heldPortShowsAlreadyOpenAndIdlesTheLamps() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.port(3).setHeld(true);
+        colourAll(rig.view, Red);
+
+        rig.select("3");
+        QCOMPARE(rig.view.boxes.shown.back().prompt, "Com 3 is already open." + kPlease);
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        QVERIFY(!rig.comPort.PortOpen());  // the old port was closed first
+    }
+
+    void otherOpenFailureShowsNumberAndDescription() {
+        TesterRig rig;
+        rig.port(2).failOperation(SimulatedPort::Operation::Open, 8030,
+                                  "You need read-write access to /dev/x.");
+        rig.select("2");
+        QCOMPARE(rig.view.boxes.shown.back().prompt,
+                 QString("There was a problem opening the port.\r\n Error number: 8030\r\n"
+                         "Error description: You need read-write access to /dev/x."));
+    }
+
+    void numbersOutsideOneToSixteenChangeNothing() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        QCOMPARE(rig.tester.portSelection().OpenValidPort(rig.comPort, 0), short(0));
+        QCOMPARE(rig.tester.portSelection().OpenValidPort(rig.comPort, 17), short(0));
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.port(1).openCount(), 1);
+        QVERIFY(rig.view.boxes.shown.empty());
+
+        rig.select("17");
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        QVERIFY(rig.comPort.PortOpen());
+        QVERIFY(rig.view.boxes.shown.empty());
+    }
+
+    void numbersBeyondSixteenBitsAreAnInvalidSelection() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.select("99999999999");
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        QVERIFY(rig.comPort.PortOpen());
+        QVERIFY(rig.view.boxes.shown.empty());
+    }
+
+    void aFractionOpensThePortButFails() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.comPort.setDTREnable(false);
+        rig.comPort.setRTSEnable(true);
+        rig.view.dtr.setBackColor(Green);
+        rig.view.rts.setBackColor(Red);
+
+        rig.select("3.4");
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.comPort.CommPort(), short(3));
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        QVERIFY(!rig.comPort.DTREnable());
+        QVERIFY(rig.comPort.RTSEnable());
+        QCOMPARE(rig.view.dtr.BackColor(), Green);
+        QVERIFY(rig.port(3).transmitted().isEmpty());
+
+        rig.tester.Timer1_Timer();  // the next poll colours the wiring lamp
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+    }
+
+    void reselectingTheOpenPortReopensItQuietly() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.select("1");
+        QVERIFY(rig.view.boxes.shown.empty());
+        QCOMPARE(rig.port(1).openCount(), 2);
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+    }
+
+    void noPlugGivesARedWiringLampAndStillSends() {
+        TesterRig rig;
+        rig.port(1).setWiring(SimulatedPort::Wiring::NoPlug);
+        rig.tester.Form_Load();
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+        QCOMPARE(rig.port(1).transmitted(), QByteArray("LoopbackLoopback"));
+        QCOMPARE(rig.view.indicator[0].BackColor(), Green);  // nothing drives the inputs
+    }
+
+    void aLateEchoFailsTwiceThenPasses() {
+        TesterRig rig;
+        rig.port(1).setEchoDelay(std::chrono::milliseconds(150));
+        rig.tester.Form_Load();
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);  // nothing yet after 100 ms
+
+        rig.clock->advanceMs(900);  // the rest of the second: the late echo arrives
+        rig.port(1).setEchoDelay({});
+        rig.tester.Timer1_Timer();  // reads the late echo, then its own
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+    }
+
+    void pollShowsTheLastEventCode() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.status.Text(), QString("5"));  // CD rose with DTR at start-up
+
+        rig.port(1).injectEvent(1008);
+        rig.deliverEvents();
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.status.Text(), QString("1008"));
+
+        rig.comPort.setPortOpen(false);
+        const auto lamps = selectionLamps(rig.view);
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.status.Text(), QString());
+        QCOMPARE(selectionLamps(rig.view), lamps);
+    }
+
+    void aNestedPollDrainsTheOuterCheck() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.platform.queueEvent([&] { rig.tester.Timer1_Timer(); });
+        rig.tester.Timer1_Timer();
+        // The nested check took both echoes; the outer one read nothing.
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+    }
+
+    void aNestedSelectionClosingThePortEndsTheCheck() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.port(5).setAbsent(true);
+        rig.platform.queueEvent([&] { rig.select("5"); });
+        rig.tester.Timer1_Timer();
+        QVERIFY(!rig.comPort.PortOpen());
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+        QCOMPARE(rig.view.boxes.shown.back().prompt, "Com 5 is not a valid port." + kPlease);
+    }
+
+    void aNestedSelectionOfAnotherPortIsReadByTheOuterCheck() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.platform.queueEvent([&] { rig.select("2"); });
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.comPort.CommPort(), short(2));
+        QVERIFY(rig.comPort.PortOpen());
+        // The inner selection's own check drained port 2; the outer check then read nothing.
+        QCOMPARE(rig.view.indicator[3].BackColor(), Red);
+    }
+
+    void aPollThatFailsEverySecondIsToldOnce() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.",
+                                  SimulatedPort::Repeat::Persistent);
+        for (int tick = 0; tick < 5; ++tick) rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("Error number: 8021"));
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("Write failed."));
+
+        rig.port(1).clearFailures();
+        rig.tester.Timer1_Timer();  // a good poll: the next failure is news again
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.");
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(2));
+    }
+
+    void noBoxIsStackedWhileOneIsOpen() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.",
+                                  SimulatedPort::Repeat::Persistent);
+        int nested = 0;
+        rig.view.boxes.onShow = [&] {
+            // Ticks that come while the box is open fail too, with another description.
+            if (nested++ < 3) {
+                rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021,
+                                          QString("Write failed %1.").arg(nested),
+                                          SimulatedPort::Repeat::Persistent);
+                rig.tester.Timer1_Timer();
+            }
+        };
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QCOMPARE(rig.tester.errorReporter().suppressedReports(), 1);
+    }
+
+    void aVanishedDeviceIsToldOnceAndCanBeChosenAgain() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.port(1).vanish();
+        rig.deliverEvents();
+        QVERIFY(!rig.comPort.PortOpen());
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("8031"));
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+
+        for (int tick = 0; tick < 3; ++tick) rig.tester.Timer1_Timer();
+        rig.deliverEvents();
+        QCOMPARE(rig.view.status.Text(), QString());
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+
+        rig.port(1).restore();
+        rig.select("1");
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+    }
+
+    void aFailingDtrWriteAfterOpeningIsReported() {
+        TesterRig rig;
+        rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, 8022, "DTR stuck.");
+        rig.tester.Form_Load();
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("DTR stuck."));
+        QVERIFY(rig.comPort.PortOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(PortSelectionTest)
+#include "test_port_selection.moc"

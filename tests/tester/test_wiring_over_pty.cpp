@@ -1,0 +1,82 @@
+#include <QCoreApplication>
+#include <QTest>
+#include <QThread>
+#include <unistd.h>
+
+#include "fake_view.h"
+#include "lamp_colours.h"
+#include "port_map.h"
+#include "pty_pair.h"
+#include "serial_port_control.h"
+#include "tester.h"
+
+namespace {
+
+// The real pause and event pump: the echo has to come back through the kernel in time.
+class RealPlatform : public Platform {
+public:
+    void Sleep(quint32 ms) override { QThread::msleep(ms); }
+    void DoEvents() override { QCoreApplication::processEvents(); }
+};
+
+struct PtyRig {
+    explicit PtyRig(const PtyPair& pty)
+        : comPort([&] {
+              PortMap map;
+              map.map(1, pty.slavePath());
+              return std::make_shared<MappedDeviceOpener>(map);
+          }()) {}
+    FakeView view;
+    RealPlatform platform;
+    SerialPortControl comPort;
+    Tester tester{view, comPort, platform};
+};
+
+}  // namespace
+
+class WiringOverPtyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anEchoingFarEndGivesAGreenWiringLamp() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        pty.startEcho();
+        PtyRig rig(pty);
+        rig.tester.Form_Load();
+        QVERIFY(rig.view.boxes.shown.empty());
+        QVERIFY(rig.comPort.PortOpen());
+        QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Green);
+        // A pseudo-terminal has no modem lines: the inputs read off, the outputs as set.
+        QCOMPARE(rig.view.indicator[LineIndex::Cts].BackColor(), LampColours::Green);
+        QCOMPARE(rig.view.dtr.BackColor(), LampColours::Red);
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Green);
+    }
+
+    void aSilentFarEndGivesARedOne() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        PtyRig rig(pty);
+        rig.tester.Form_Load();
+        QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Red);
+        char sent[16] = {};
+        QCOMPARE(::read(pty.masterFd(), sent, sizeof sent), ssize_t(8));
+        QCOMPARE(QByteArray(sent), QByteArray("Loopback"));
+    }
+
+    void aSecondTesterOnTheSamePortIsToldItIsOpen() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        PtyRig first(pty);
+        first.tester.Form_Load();
+        PtyRig second(pty);
+        second.tester.Form_Load();
+        QCOMPARE(second.view.boxes.shown.size(), size_t(1));
+        QCOMPARE(second.view.boxes.shown[0].prompt,
+                 QString("Com 1 is already open.\r\nPlease select a different port"));
+    }
+};
+
+QTEST_GUILESS_MAIN(WiringOverPtyTest)
+#include "test_wiring_over_pty.moc"

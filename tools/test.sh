@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds Quillmark and runs every test twice: once plainly, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, where any finding fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh
+jobs=$(nproc)
+
+run_suite() {
+    local dir=$1; shift
+    cmake -G Ninja -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== Plain build and tests"
+run_suite build
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
+run_suite build-asan -DQUILLMARK_SANITIZE=ON
