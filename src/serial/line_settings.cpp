@@ -1,6 +1,7 @@
 #include "line_settings.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <array>
 
 namespace {

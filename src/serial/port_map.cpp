@@ -1,5 +1,7 @@
 #include "port_map.h"
 
+#include <QRegularExpression>
+
 #include "simulated_port.h"
 #include "system_device.h"
 
@@ -23,7 +25,10 @@ QString PortMap::addEntry(const QString& entry) {
         auto sim = SimulatedPort::fromVariant(variant);
         if (!sim)
             return QStringLiteral("\"%1\": unknown simulated port \"%2\"; known: %3.")
-                .arg(entry, device, SimulatedPort::variantNames().join(", "));
+                .arg(entry, device,
+                     QStringList(SimulatedPort::variantNames())
+                         .replaceInStrings(QRegularExpression("^"), "sim:")
+                         .join(", "));
         map(port, std::move(sim));
         return {};
     }

@@ -50,9 +50,10 @@ void SerialPortControl::setPortOpen(bool open) {
                             QStringLiteral("Com %1 is already open in this program.").arg(commPort_));
         closeDevice();  // lost, waiting to be reported: make way for a fresh open
     }
-    auto sink = std::make_unique<Sink>(*this, generation_ + 1);
+    // Every attempt gets a generation of its own, so a loss reported by a device whose
+    // open then failed cannot mark a later device lost.
+    auto sink = std::make_unique<Sink>(*this, ++generation_);
     device_ = opener_->open(commPort_, OpenRequest{settings_, dtr_, rts_}, *sink);
-    ++generation_;
     sink_ = std::move(sink);
 }
 

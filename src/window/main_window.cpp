@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include <QFontMetrics>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -48,6 +50,21 @@ Element& elementAt(const std::array<std::unique_ptr<Element>, N>& elements, int 
 
 }  // namespace
 
+namespace {
+
+// The layout was drawn for a compact 8 pt dialog font. The platform's own family is kept
+// where its labels fit their places; a wider one gives way to Arial's metrics.
+QFont dialogFont(QFont base, const TwipScale& scale) {
+    base.setPointSizeF(MainWindow::kDialogFontPoints);
+    const int widestLabelPx = scale.toPixelsX(1185);  // "Sensor 2 (CTS)"
+    if (QFontMetrics(base).horizontalAdvance(QStringLiteral("Sensor 2 (CTS)")) > widestLabelPx)
+        base.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Arimo")});
+    return base;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events, QWidget* parent)
     : QWidget(parent),
       events_(events),
@@ -57,6 +74,8 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setWindowIcon(makeWindowIcon());
+    // The layout was drawn for a compact 8 pt dialog font; the family stays the platform's.
+    setFont(dialogFont(font(), scale_));
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
     createElements(std::move(opener));
     applyTabOrder();

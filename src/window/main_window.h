@@ -30,6 +30,7 @@ class MainWindow : public QWidget, public TesterView {
 public:
     static constexpr TwipRect kClientArea{0, 0, 6615, 6300};
     static constexpr int kTimerPeriodMs = 1000;
+    static constexpr qreal kDialogFontPoints = 8.0;
 
     MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events,
                QWidget* parent = nullptr);
