@@ -50,10 +50,10 @@ int runIdle(const char* label, const QString& slave, SystemPortWorker::Options o
     const double wall = seconds(CLOCK_MONOTONIC) - wallBefore;
     const double wakeupsPerSecond = double(device.wakeups() - wakeupsBefore) / wall;
 
-    std::printf("%-22s %6.1f s idle: CPU %.3f%% of one core, %.0f wake-ups/s, %ld events, "
-                "%ld losses\n",
-                label, wall, 100.0 * cpu / wall, wakeupsPerSecond, sink.events.load(),
-                sink.losses.load());
+    std::printf(
+        "%-22s %6.1f s idle: CPU %.3f%% of one core, %.0f wake-ups/s, %ld events, "
+        "%ld losses\n",
+        label, wall, 100.0 * cpu / wall, wakeupsPerSecond, sink.events.load(), sink.losses.load());
     return sink.losses.load() == 0 ? 0 : 1;
 }
 

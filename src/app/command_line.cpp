@@ -18,7 +18,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     QStringList simulated{QStringLiteral("sim (a loopback plug)")};
     for (const QString& variant : SimulatedPort::variantNames())
-        if (!variant.isEmpty()) simulated << QStringLiteral("sim:") + variant;
+        if (!variant.isEmpty())
+            simulated << QStringLiteral("sim:") + variant;
     parser.setApplicationDescription(
         QStringLiteral("Tests a serial port and the sensor wiring behind it.\n\n"
                        "Port n is /dev/ttyS<n-1> unless --port says otherwise. Simulated "

@@ -5,7 +5,8 @@
 
 void FirstPollScreenshot::Timer1_Timer() {
     inner_.Timer1_Timer();
-    if (taken_) return;
+    if (taken_)
+        return;
     taken_ = true;
     // Once the poll's own events have been handled, so the picture shows their result.
     QTimer::singleShot(0, [this] {

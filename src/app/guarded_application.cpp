@@ -10,8 +10,7 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
         if (reporter_)
             reporter_(error);
         else
-            std::fprintf(stderr, "Quillmark: %d %s\n", error.number,
-                         qPrintable(error.description));
+            std::fprintf(stderr, "Quillmark: %d %s\n", error.number, qPrintable(error.description));
         return false;
     }
 }

@@ -21,14 +21,12 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
         tester.errorReporter().report(QStringLiteral("handling a window event"), error);
     });
 
-    FirstPollScreenshot screenshot(tester, options.screenshotPath,
-                                   [&window](const QString& path) {
-                                       const bool ok = window.saveClientAreaPng(path);
-                                       std::fprintf(ok ? stdout : stderr, "%s %s\n",
-                                                    ok ? "Saved" : "Could not save",
-                                                    qPrintable(path));
-                                       return ok;
-                                   });
+    FirstPollScreenshot screenshot(tester, options.screenshotPath, [&window](const QString& path) {
+        const bool ok = window.saveClientAreaPng(path);
+        std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "Saved" : "Could not save",
+                     qPrintable(path));
+        return ok;
+    });
     const bool takeScreenshot = !options.screenshotPath.isEmpty();
     window.setEvents(takeScreenshot ? static_cast<WindowEvents*>(&screenshot) : &tester);
 
@@ -43,17 +41,19 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
 // --help, --version and --list-ports answer without a window, so they work where there is
 // no display.
 bool needsWindow(int argc, char** argv) {
-    static const QStringList kAnswersOnly{"--help", "-h", "-?", "--help-all",
+    static const QStringList kAnswersOnly{"--help",    "-h", "-?",          "--help-all",
                                           "--version", "-v", "--list-ports"};
     for (int i = 1; i < argc; ++i)
-        if (kAnswersOnly.contains(QString::fromLocal8Bit(argv[i]))) return false;
+        if (kAnswersOnly.contains(QString::fromLocal8Bit(argv[i])))
+            return false;
     return true;
 }
 
 int answerWithoutWindow(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
-    if (parsed.exitCode) return *parsed.exitCode;
+    if (parsed.exitCode)
+        return *parsed.exitCode;
     std::fputs(qPrintable(listSerialPorts(parsed.options.ports)), stdout);
     return 0;
 }
@@ -63,10 +63,12 @@ int answerWithoutWindow(int argc, char** argv) {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
-    if (!needsWindow(argc, argv)) return answerWithoutWindow(argc, argv);
+    if (!needsWindow(argc, argv))
+        return answerWithoutWindow(argc, argv);
 
     GuardedApplication app(argc, argv);
     const ParsedCommandLine parsed = parseCommandLine(GuardedApplication::arguments());
-    if (parsed.exitCode) return *parsed.exitCode;
+    if (parsed.exitCode)
+        return *parsed.exitCode;
     return runWindow(app, parsed.options);
 }

@@ -48,7 +48,8 @@ QString listSerialPorts(const PortMap& map) {
     // Entries given on the command line that the lines above do not show.
     for (const auto& [port, target] : map.entries()) {
         const QString* path = std::get_if<QString>(&target);
-        if (path && devices.contains(*path)) continue;
+        if (path && devices.contains(*path))
+            continue;
         stream << qSetFieldWidth(6) << Qt::left << QString::number(port) << qSetFieldWidth(0)
                << (path ? *path + QStringLiteral(" (given)") : QStringLiteral("(simulated)"))
                << '\n';

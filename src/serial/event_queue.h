@@ -31,7 +31,8 @@ public:
 
     std::optional<Entry> pop() {
         std::lock_guard lock(mutex_);
-        if (entries_.empty()) return std::nullopt;
+        if (entries_.empty())
+            return std::nullopt;
         Entry e = entries_.front();
         entries_.pop_front();
         return e;

@@ -7,25 +7,33 @@
 namespace {
 
 // The speeds termios can set without custom divisors.
-constexpr std::array kStandardBauds{50,    75,    110,   134,    150,    200,    300,
-                                    600,   1200,  1800,  2400,   4800,   9600,   19200,
-                                    38400, 57600, 115200, 230400, 460800, 500000, 576000,
+constexpr std::array kStandardBauds{50,     75,      110,     134,     150,    200,    300,
+                                    600,    1200,    1800,    2400,    4800,   9600,   19200,
+                                    38400,  57600,   115200,  230400,  460800, 500000, 576000,
                                     921600, 1000000, 1152000, 1500000, 2000000};
 
 std::optional<LineSettings::Parity> parseParity(const QString& p) {
     const QString lower = p.toLower();
-    if (lower == "n") return LineSettings::Parity::None;
-    if (lower == "e") return LineSettings::Parity::Even;
-    if (lower == "o") return LineSettings::Parity::Odd;
-    if (lower == "m") return LineSettings::Parity::Mark;
-    if (lower == "s") return LineSettings::Parity::Space;
+    if (lower == "n")
+        return LineSettings::Parity::None;
+    if (lower == "e")
+        return LineSettings::Parity::Even;
+    if (lower == "o")
+        return LineSettings::Parity::Odd;
+    if (lower == "m")
+        return LineSettings::Parity::Mark;
+    if (lower == "s")
+        return LineSettings::Parity::Space;
     return std::nullopt;
 }
 
 std::optional<LineSettings::StopBits> parseStopBits(const QString& s) {
-    if (s == "1") return LineSettings::StopBits::One;
-    if (s == "1.5") return LineSettings::StopBits::OneAndHalf;
-    if (s == "2") return LineSettings::StopBits::Two;
+    if (s == "1")
+        return LineSettings::StopBits::One;
+    if (s == "1.5")
+        return LineSettings::StopBits::OneAndHalf;
+    if (s == "2")
+        return LineSettings::StopBits::Two;
     return std::nullopt;
 }
 
@@ -33,27 +41,32 @@ std::optional<LineSettings::StopBits> parseStopBits(const QString& s) {
 
 std::optional<LineSettings> LineSettings::parse(const QString& text) {
     const QStringList parts = text.split(',');
-    if (parts.size() != 4) return std::nullopt;
+    if (parts.size() != 4)
+        return std::nullopt;
 
     LineSettings s;
     bool ok = false;
     s.baud = parts[0].trimmed().toInt(&ok);
-    if (!ok || std::find(kStandardBauds.begin(), kStandardBauds.end(), s.baud) ==
-                   kStandardBauds.end())
+    if (!ok ||
+        std::find(kStandardBauds.begin(), kStandardBauds.end(), s.baud) == kStandardBauds.end())
         return std::nullopt;
 
     const auto parity = parseParity(parts[1].trimmed());
-    if (!parity) return std::nullopt;
+    if (!parity)
+        return std::nullopt;
     s.parity = *parity;
 
     s.dataBits = parts[2].trimmed().toInt(&ok);
-    if (!ok || s.dataBits < 5 || s.dataBits > 8) return std::nullopt;
+    if (!ok || s.dataBits < 5 || s.dataBits > 8)
+        return std::nullopt;
 
     const auto stop = parseStopBits(parts[3].trimmed());
-    if (!stop) return std::nullopt;
+    if (!stop)
+        return std::nullopt;
     s.stopBits = *stop;
     // 1.5 stop bits exist only with 5 data bits on a UART; termios cannot set them otherwise.
-    if (s.stopBits == StopBits::OneAndHalf && s.dataBits != 5) return std::nullopt;
+    if (s.stopBits == StopBits::OneAndHalf && s.dataBits != 5)
+        return std::nullopt;
     return s;
 }
 

@@ -23,7 +23,8 @@ void ParmrkDecoder::decode(const char* input, qsizetype size, QByteArray& data,
                 // \377 \377 is an escaped \377. Anything else cannot follow a marker start;
                 // keep both bytes rather than lose data.
                 data.append(kEscape);
-                if (c != kEscape) data.append(c);
+                if (c != kEscape)
+                    data.append(c);
                 state_ = State::Plain;
                 break;
             case State::AfterEscapeZero:

@@ -17,9 +17,6 @@ public:
     // a break as nothing) and the markers found to `marks`, both in arrival order.
     void decode(const char* input, qsizetype size, QByteArray& data, std::vector<Mark>& marks);
 
-    // Forgets a partly received marker, e.g. after the input was flushed.
-    void reset() { state_ = State::Plain; }
-
 private:
     enum class State { Plain, AfterEscape, AfterEscapeZero };
 

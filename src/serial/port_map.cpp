@@ -5,7 +5,9 @@
 #include "simulated_port.h"
 #include "system_device.h"
 
-QString PortMap::defaultDevice(int port) { return QStringLiteral("/dev/ttyS%1").arg(port - 1); }
+QString PortMap::defaultDevice(int port) {
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+}
 
 QString PortMap::addEntry(const QString& entry) {
     const qsizetype eq = entry.indexOf('=');
@@ -33,18 +35,22 @@ QString PortMap::addEntry(const QString& entry) {
         return {};
     }
     if (!device.startsWith('/'))
-        return QStringLiteral("\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
-                              "or sim.")
+        return QStringLiteral(
+                   "\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
+                   "or sim.")
             .arg(entry);
     map(port, device);
     return {};
 }
 
-void PortMap::map(int port, Target target) { entries_[port] = std::move(target); }
+void PortMap::map(int port, Target target) {
+    entries_[port] = std::move(target);
+}
 
 PortMap::Target PortMap::targetFor(int port) const {
     const auto it = entries_.find(port);
-    if (it != entries_.end()) return it->second;
+    if (it != entries_.end())
+        return it->second;
     return defaultDevice(port);
 }
 

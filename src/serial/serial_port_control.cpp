@@ -11,7 +11,8 @@ public:
         : control_(control), generation_(generation) {}
 
     void portEvent(short code) override {
-        if (control_.queue_.push({code, 0})) control_.requestDelivery();
+        if (control_.queue_.push({code, 0}))
+            control_.requestDelivery();
     }
 
     void deviceLost(const CommError& reason) override {
@@ -33,7 +34,9 @@ SerialPortControl::SerialPortControl(std::shared_ptr<DeviceOpener> opener, QObje
                                      std::size_t eventQueueCapacity)
     : QObject(parent), opener_(std::move(opener)), queue_(eventQueueCapacity) {}
 
-SerialPortControl::~SerialPortControl() { closeDevice(); }
+SerialPortControl::~SerialPortControl() {
+    closeDevice();
+}
 
 bool SerialPortControl::PortOpen() const {
     return device_ != nullptr && lostGeneration_.load() != generation_;
@@ -46,8 +49,9 @@ void SerialPortControl::setPortOpen(bool open) {
     }
     if (device_) {
         if (PortOpen())
-            throw CommError(CommErrors::PortAlreadyOpen,
-                            QStringLiteral("Com %1 is already open in this program.").arg(commPort_));
+            throw CommError(
+                CommErrors::PortAlreadyOpen,
+                QStringLiteral("Com %1 is already open in this program.").arg(commPort_));
         closeDevice();  // lost, waiting to be reported: make way for a fresh open
     }
     // Every attempt gets a generation of its own, so a loss reported by a device whose
@@ -60,7 +64,7 @@ void SerialPortControl::setPortOpen(bool open) {
 void SerialPortControl::closeDevice() {
     device_.reset();  // stops the device's worker before the sink goes
     sink_.reset();
-    queue_.clear();   // events of a closed port are not delivered
+    queue_.clear();  // events of a closed port are not delivered
 }
 
 void SerialPortControl::setCommPort(short port) {
@@ -82,7 +86,8 @@ void SerialPortControl::setSettings(const QString& settings) {
                         QStringLiteral("\"%1\" is not a valid port setting. Use baud,parity,data "
                                        "bits,stop bits, for example \"9600,n,8,1\".")
                             .arg(settings));
-    if (PortOpen()) device_->configure(*parsed);
+    if (PortOpen())
+        device_->configure(*parsed);
     settings_ = *parsed;
 }
 
@@ -118,20 +123,30 @@ QString SerialPortControl::Input() {
 }
 
 void SerialPortControl::setDTREnable(bool on) {
-    if (PortOpen()) device_->setDtr(on);
+    if (PortOpen())
+        device_->setDtr(on);
     dtr_ = on;
 }
 
 void SerialPortControl::setRTSEnable(bool on) {
-    if (PortOpen()) device_->setRts(on);
+    if (PortOpen())
+        device_->setRts(on);
     rts_ = on;
 }
 
-ModemInputs SerialPortControl::readInputs() const { return openDevice().inputs(); }
+ModemInputs SerialPortControl::readInputs() const {
+    return openDevice().inputs();
+}
 
-bool SerialPortControl::DSRHolding() const { return readInputs().dsr; }
-bool SerialPortControl::CTSHolding() const { return readInputs().cts; }
-bool SerialPortControl::CDHolding() const { return readInputs().cd; }
+bool SerialPortControl::DSRHolding() const {
+    return readInputs().dsr;
+}
+bool SerialPortControl::CTSHolding() const {
+    return readInputs().cts;
+}
+bool SerialPortControl::CDHolding() const {
+    return readInputs().cd;
+}
 
 void SerialPortControl::requestDelivery() {
     if (!deliveryRequested_.exchange(true))
@@ -153,7 +168,8 @@ void SerialPortControl::deliverPending() {
         }
         // What a lost device reported before it went cannot be followed up: its lines
         // are gone. The loss itself is reported when its marker comes.
-        if (device_ && lostGeneration_.load() == generation_) continue;
+        if (device_ && lostGeneration_.load() == generation_)
+            continue;
         commEvent_ = entry->code;
         emit OnComm();
         if ((++delivered & 63) == 0 && slice.elapsed() > kSliceMs && queue_.size() > 0) {
@@ -165,19 +181,22 @@ void SerialPortControl::deliverPending() {
 }
 
 void SerialPortControl::handleLost(quint64 generation) {
-    if (generation != generation_ || !device_) return;  // that device was closed already
+    if (generation != generation_ || !device_)
+        return;  // that device was closed already
     std::unique_ptr<CommError> reason;
     {
         std::lock_guard lock(lostMutex_);
         reason = std::move(lostReason_);
     }
     closeDevice();
-    if (reason) emit deviceLost(reason->number(), reason->description());
+    if (reason)
+        emit deviceLost(reason->number(), reason->description());
 }
 
 void SerialPortControl::reportDroppedEvents() {
     const quint64 dropped = queue_.dropped();
-    if (dropped == droppedReported_) return;
+    if (dropped == droppedReported_)
+        return;
     droppedReported_ = dropped;
     emit eventsLost(dropped);
 }

@@ -26,17 +26,22 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
     : tty_(tty), receive_(receive), sink_(sink), options_(options) {
     settingsChanged(settings);
 
+    LineSnapshot probe;
+    hasCounters_ = tty_.readCounters(probe.counters) == 0;
+    hasLevels_ = tty_.readLevels(probe.levels) == 0;
+    // The lines just set at opening may still sit in the UART's change bits; a settled
+    // baseline keeps them from coming out as events. A failed read only leaves parts out.
     LineSnapshot baseline;
-    baseline.hasCounters = hasCounters_ = tty_.readCounters(baseline.counters) == 0;
-    baseline.hasLevels = hasLevels_ = tty_.readLevels(baseline.levels) == 0;
+    readSnapshot(baseline, nullptr);
     tracker_ = LineEventTracker(baseline);
     watchingLines_ = hasCounters_ || hasLevels_ || options_.forceLineWatch;
     lastLineActivity_ = std::chrono::steady_clock::now();  // the port just changed state
 
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0)
-        throw CommError(CommErrors::OpenFailed,
-                        describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
+        throw CommError(
+            CommErrors::OpenFailed,
+            describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
     try {
         thread_ = std::thread(&SystemPortWorker::run, this);
     } catch (const std::system_error& e) {
@@ -65,30 +70,40 @@ void SystemPortWorker::run() {
         const int ready = ::poll(fds, 2, pollTimeoutMs());
         wakeups_.fetch_add(1, std::memory_order_relaxed);
         if (ready < 0) {
-            if (errno != EINTR) reportLost();
+            if (errno != EINTR)
+                reportLost();
             continue;
         }
-        if (fds[1].revents) drainWake();
-        if (stopping_.load()) break;
-        if (outputLinesChanged_.exchange(false)) lastLineActivity_ = std::chrono::steady_clock::now();
+        if (fds[1].revents)
+            drainWake();
+        if (stopping_.load())
+            break;
+        if (outputLinesChanged_.exchange(false))
+            lastLineActivity_ = std::chrono::steady_clock::now();
 
         const short seen = fds[0].revents;
-        if (seen & POLLIN) readInput();
-        if ((seen & POLLOUT) && !lost_.load()) flushTransmit();
-        if (watchingLines_ && !lost_.load()) watchLines();
-        if (seen & (POLLHUP | POLLERR | POLLNVAL)) reportLost();
+        if (seen & POLLIN)
+            readInput();
+        if ((seen & POLLOUT) && !lost_.load())
+            flushTransmit();
+        if (watchingLines_ && !lost_.load())
+            watchLines();
+        if (seen & (POLLHUP | POLLERR | POLLNVAL))
+            reportLost();
     }
 }
 
 int SystemPortWorker::pollTimeoutMs() const {
-    if (!watchingLines_) return -1;
+    if (!watchingLines_)
+        return -1;
     const auto quietFor = std::chrono::steady_clock::now() - lastLineActivity_;
     return quietFor < std::chrono::milliseconds(kQuietAfterMs) ? kBusyPollMs : options_.quietPollMs;
 }
 
 void SystemPortWorker::waitForWake(int timeoutMs) {
     pollfd fd{wakeFd_, POLLIN, 0};
-    if (::poll(&fd, 1, timeoutMs) > 0) drainWake();
+    if (::poll(&fd, 1, timeoutMs) > 0)
+        drainWake();
 }
 
 void SystemPortWorker::wake() {
@@ -102,7 +117,8 @@ void SystemPortWorker::drainWake() {
 }
 
 void SystemPortWorker::reportLost() {
-    if (lost_.exchange(true)) return;
+    if (lost_.exchange(true))
+        return;
     sink_.deviceLost(CommError(CommErrors::DeviceLost,
                                QStringLiteral("%1 stopped answering (unplugged or hung up), so the "
                                               "port was closed. Reconnect it and choose the port "
@@ -117,7 +133,8 @@ void SystemPortWorker::settingsChanged(const LineSettings& settings) {
 
 void SystemPortWorker::outputLinesChanged() {
     outputLinesChanged_ = true;
-    if (watchingLines_) wake();
+    if (watchingLines_)
+        wake();
 }
 
 void SystemPortWorker::readInput() {
@@ -125,19 +142,23 @@ void SystemPortWorker::readInput() {
     bool gotData = false;
     for (int i = 0; i < kMaxChunksPerWake; ++i) {
         const ssize_t n = ::read(tty_.fd(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0 && meansDeviceGone(errno)) {
             reportLost();
             return;
         }
         // With VMIN and VTIME 0 an empty tty reads as 0 bytes rather than EAGAIN.
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         gotData = true;
         deliver(chunk, n);
-        if (n < kReadChunk) break;
+        if (n < kReadChunk)
+            break;
     }
     emptyReadableWakes_ = gotData ? 0 : emptyReadableWakes_ + 1;
-    if (emptyReadableWakes_ >= kMaxEmptyReadableWakes) reportLost();
+    if (emptyReadableWakes_ >= kMaxEmptyReadableWakes)
+        reportLost();
 }
 
 void SystemPortWorker::deliver(const char* bytes, qsizetype size) {
@@ -161,7 +182,8 @@ bool SystemPortWorker::transmitPending() {
 }
 
 void SystemPortWorker::send(const QByteArray& bytes) {
-    if (bytes.isEmpty() || lost_.load()) return;
+    if (bytes.isEmpty() || lost_.load())
+        return;
     int failure = 0;
     bool dropped = false;
     bool wakeWorker = false;
@@ -175,13 +197,16 @@ void SystemPortWorker::send(const QByteArray& bytes) {
                 sent += n;
                 continue;
             }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) failure = errno;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN)
+                failure = errno;
             break;
         }
         if (failure == 0) {
             const qsizetype rest = bytes.size() - sent;
-            const qsizetype kept = std::min<qsizetype>(rest, kTransmitBufferSize - transmit_.size());
+            const qsizetype kept =
+                std::min<qsizetype>(rest, kTransmitBufferSize - transmit_.size());
             wakeWorker = transmit_.isEmpty() && kept > 0;
             transmit_.append(bytes.constData() + sent, kept);
             dropped = kept < rest;
@@ -195,15 +220,18 @@ void SystemPortWorker::send(const QByteArray& bytes) {
         throw CommError(CommErrors::WriteFailed,
                         describeSystemError(QStringLiteral("Writing to"), tty_.path(), failure));
     }
-    if (wakeWorker) wake();  // so that it starts waiting for room on the line
-    if (dropped) sink_.portEvent(CommEvents::TransmitFull);
+    if (wakeWorker)
+        wake();  // so that it starts waiting for room on the line
+    if (dropped)
+        sink_.portEvent(CommEvents::TransmitFull);
 }
 
 void SystemPortWorker::flushTransmit() {
     int failure = 0;
     {
         std::lock_guard lock(transmitMutex_);
-        if (transmit_.isEmpty()) return;
+        if (transmit_.isEmpty())
+            return;
         const ssize_t n = ::write(tty_.fd(), transmit_.constData(), transmit_.size());
         if (n > 0) {
             transmit_.remove(0, n);
@@ -212,48 +240,60 @@ void SystemPortWorker::flushTransmit() {
             transmit_.clear();  // nobody to tell from here; retrying would spin
         }
     }
-    if (meansDeviceGone(failure)) reportLost();
+    if (meansDeviceGone(failure))
+        reportLost();
 }
 
 void SystemPortWorker::watchLines() {
     LineSnapshot now;
-    if (!readSnapshot(now)) return;
+    if (const int err = readSnapshot(now, &tracker_.previous())) {
+        if (meansDeviceGone(err))
+            reportLost();
+        return;
+    }
     events_.clear();
     tracker_.update(now, events_);
-    if (!events_.empty()) lastLineActivity_ = std::chrono::steady_clock::now();
-    for (const short code : events_) sink_.portEvent(code);
+    if (!events_.empty())
+        lastLineActivity_ = std::chrono::steady_clock::now();
+    for (const short code : events_)
+        sink_.portEvent(code);
 }
 
-bool SystemPortWorker::readSnapshot(LineSnapshot& snapshot) {
-    if (!readCounters(snapshot) || !readLevels(snapshot)) return false;
-    if (!snapshot.hasCounters || snapshot == tracker_.previous()) return true;
+int SystemPortWorker::readSnapshot(LineSnapshot& snapshot, const LineSnapshot* previous) {
+    if (const int err = readCounters(snapshot))
+        return err;
+    if (const int err = readLevels(snapshot))
+        return err;
+    if (!snapshot.hasCounters || (previous && snapshot == *previous))
+        return 0;
     // Something moved. The levels must belong to the counters, or an edge counted between
     // the two reads would be seen twice (some drivers even count while reading the levels):
     // read the counters again until they hold still.
     for (int attempt = 0; attempt < 3; ++attempt) {
         LineSnapshot again;
-        if (!readCounters(again)) return false;
-        if (!again.hasCounters || again.counters == snapshot.counters) return true;
+        if (const int err = readCounters(again))
+            return err;
+        if (!again.hasCounters || again.counters == snapshot.counters)
+            return 0;
         snapshot.counters = again.counters;
-        if (!readLevels(snapshot)) return false;
+        if (const int err = readLevels(snapshot))
+            return err;
     }
-    return true;
+    return 0;
 }
 
-bool SystemPortWorker::readCounters(LineSnapshot& snapshot) {
-    if (!hasCounters_ && !options_.forceLineWatch) return true;
+int SystemPortWorker::readCounters(LineSnapshot& snapshot) {
+    if (!hasCounters_ && !options_.forceLineWatch)
+        return 0;
     const int err = tty_.readCounters(snapshot.counters);
     snapshot.hasCounters = err == 0;
-    if (err == 0 || isUnsupportedIoctl(err)) return true;
-    if (meansDeviceGone(err)) reportLost();
-    return false;
+    return isUnsupportedIoctl(err) ? 0 : err;
 }
 
-bool SystemPortWorker::readLevels(LineSnapshot& snapshot) {
-    if (!hasLevels_ && !options_.forceLineWatch) return true;
+int SystemPortWorker::readLevels(LineSnapshot& snapshot) {
+    if (!hasLevels_ && !options_.forceLineWatch)
+        return 0;
     const int err = tty_.readLevels(snapshot.levels);
     snapshot.hasLevels = err == 0;
-    if (err == 0 || isUnsupportedIoctl(err)) return true;
-    if (meansDeviceGone(err)) reportLost();
-    return false;
+    return isUnsupportedIoctl(err) ? 0 : err;
 }

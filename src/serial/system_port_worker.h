@@ -21,10 +21,11 @@
 // Qt objects; everything leaves it through the sink.
 class SystemPortWorker {
 public:
-    // Longest wait between two looks at the modem lines while they are busy, and once they
-    // have been quiet for kQuietAfterMs. Counters catch every edge between looks; the slower
-    // pace of quiet lines only delays the first event after a lull, and keeps an idle port
-    // cheap where each wake-up is dear (a virtual machine's timers).
+    // Longest wait between two looks at the modem lines: while they are busy, and once they
+    // have been quiet for kQuietAfterMs. A wake-up costs tens of microseconds in a virtual
+    // machine, so idle lines are looked at less often. Where the driver counts edges no
+    // pulse is lost between looks; where only the levels show (the 8250 driver counts no
+    // line edges with CLOCAL set and no flow control), a pulse shorter than the wait is.
     static constexpr int kBusyPollMs = 2;
     static constexpr int kQuietPollMs = 20;
     static constexpr int kQuietAfterMs = 1000;
@@ -67,9 +68,11 @@ private:
     void deliver(const char* bytes, qsizetype size);
     void flushTransmit();
     void watchLines();
-    bool readSnapshot(LineSnapshot& snapshot);
-    bool readCounters(LineSnapshot& snapshot);
-    bool readLevels(LineSnapshot& snapshot);
+    // These return 0 or the errno of a failed ioctl; parts the device lacks are left out.
+    // With `previous` given, an unchanged look is taken as it is.
+    int readSnapshot(LineSnapshot& snapshot, const LineSnapshot* previous);
+    int readCounters(LineSnapshot& snapshot);
+    int readLevels(LineSnapshot& snapshot);
 
     SystemTty& tty_;
     ReceiveBuffer& receive_;

@@ -1,17 +1,24 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QString>
+#include <optional>
 
 #include "line_settings.h"
 #include "system_line_events.h"
 
 struct termios;
 
-// An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use through TIOCEXCL and an
-// advisory flock. Destroying it discards unsent output, so that closing never waits on a
-// slow line, gives up the hold and closes the descriptor.
+// An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process by
+// device number before opening, against others through TIOCEXCL and an advisory flock.
+// Destroying it discards unsent output, so that closing never waits on a slow line, gives up
+// the hold and closes the descriptor.
 class SystemTty {
 public:
+    // Where the lock files that keep a second tester off a held device live.
+    static inline const QString kLockFolder = QStringLiteral("/run/lock");
+
     // Throws CommError: 8002 when the path names no usable tty, 8005 when it is held,
     // 8030 when the user may not open it, 8040 for any other failure.
     explicit SystemTty(const QString& path);
@@ -34,9 +41,16 @@ public:
     int readCounters(LineSnapshot::Counters& counters);
 
 private:
+    void reserveInThisProcess();
+    void releaseReservation();
+    void lockAgainstOtherProcesses();
+    void releaseLockFile();
+    void openDevice();
     void takeExclusiveUse();
 
     QString path_;
+    std::optional<dev_t> reservedDevice_;
+    int lockFd_ = -1;
     int fd_ = -1;
     bool pseudoTerminal_ = false;
 };

@@ -19,8 +19,7 @@ constexpr EventText kEventTexts[] = {
      "arrived and was lost."},
     {1008, "Receive Buffer Overflow. There is no room in the receive buffer."},
     {1009, "Parity Error. The hardware detected a parity error."},
-    {1010,
-     "Transmit Buffer Full. The transmit buffer was full while trying to queue a character."},
+    {1010, "Transmit Buffer Full. The transmit buffer was full while trying to queue a character."},
     {1011, "Unexpected error retrieving Device Control Block (DCB) for the port."},
     {1, "There are fewer than Sthreshold number of characters in the transmit buffer."},
     {2,
@@ -39,17 +38,21 @@ constexpr EventText kEventTexts[] = {
 
 QString CommEventLog::CommEventText(const short& code) {
     for (const EventText& entry : kEventTexts)
-        if (entry.code == code) return QString::fromLatin1(entry.text);
+        if (entry.code == code)
+            return QString::fromLatin1(entry.text);
     return QStringLiteral("Unknown status");
 }
 
 void CommEventLog::LogCommEvent(const short& code) {
     ListElement& list = view_.lstStatus();
-    if (list.ListCount() > kMaxLinesBeforeTrim) list.RemoveItem(list.ListCount() - 1);
+    if (list.ListCount() > kMaxLinesBeforeTrim)
+        list.RemoveItem(list.ListCount() - 1);
     list.AddItemAtTop(QString::number(code) + QStringLiteral(" - ") + CommEventText(code));
 }
 
-void CommEventLog::cmdClearStatus_Click() { view_.lstStatus().Clear(); }
+void CommEventLog::cmdClearStatus_Click() {
+    view_.lstStatus().Clear();
+}
 
 void CommEventLog::countNotification() {
     TextElement& counter = view_.txtCount();
@@ -62,9 +65,11 @@ void CommEventLog::comPort_OnComm() {
     SerialPort* comPort = nullptr;  // the handler's own reference, dropped on every way out
     for (;;) {
         try {
-            if (runStep(step, comPort) == Next::Leave) return;
+            if (runStep(step, comPort) == Next::Leave)
+                return;
         } catch (...) {
-            if (!askAfterFailure(step)) return;
+            if (!askAfterFailure(step))
+                return;
         }
     }
 }
@@ -79,7 +84,8 @@ CommEventLog::Next CommEventLog::runStep(Step& step, SerialPort*& comPort) {
             step = view_.chkIgnoreRing().Value() == 1 ? Step::TestRing : Step::Log;
             return Next::Continue;
         case Step::TestRing:
-            if (comPort->CommEvent() == CommEvents::Ring) return Next::Leave;
+            if (comPort->CommEvent() == CommEvents::Ring)
+                return Next::Leave;
             step = Step::Log;
             return Next::Continue;
         case Step::Log: {
@@ -108,7 +114,8 @@ bool CommEventLog::askAfterFailure(Step& step) {
     const ErrorInfo error = currentErrorInfo();
     // The box of one notification stands for those that fail while it is open: a failing
     // device must not stack a box per event. They are abandoned, as with Abort.
-    if (dialogOpen_) return false;
+    if (dialogOpen_)
+        return false;
 
     dialogOpen_ = true;
     DialogAnswer answer = DialogAnswer::Abort;

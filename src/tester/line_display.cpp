@@ -3,7 +3,9 @@
 #include "lamp_colours.h"
 
 namespace {
-int lineColour(bool on) { return on ? LampColours::Red : LampColours::Green; }
+int lineColour(bool on) {
+    return on ? LampColours::Red : LampColours::Green;
+}
 }  // namespace
 
 void LineDisplay::ShowOutputLines() {

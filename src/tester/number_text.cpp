@@ -9,24 +9,31 @@ namespace NumberText {
 
 namespace {
 
-bool isBlank(QChar c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(QChar c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
 double leadingNumber(const QString& text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && isBlank(text[i])) ++i;
+    while (i < n && isBlank(text[i]))
+        ++i;
 
     const qsizetype start = i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        ++i;
     qsizetype digits = 0;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) ++i, ++digits;
+    while (i < n && text[i].isDigit() && text[i].unicode() < 128)
+        ++i, ++digits;
     if (i < n && text[i] == '.') {
         ++i;
-        while (i < n && text[i].isDigit() && text[i].unicode() < 128) ++i, ++digits;
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128)
+            ++i, ++digits;
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0)
+        return 0.0;
 
     const QByteArray number = text.mid(start, i - start).toLatin1();
     const double value = std::strtod(number.constData(), nullptr);
@@ -60,7 +67,8 @@ std::optional<qint32> toInt32(double value) {
 }
 
 QString formatGeneral(double value) {
-    if (value == 0) return QStringLiteral("0");  // also for -0
+    if (value == 0)
+        return QStringLiteral("0");  // also for -0
     if (std::trunc(value) == value && std::fabs(value) < 1e15)
         return QString::number(value, 'f', 0);
     return QString::number(value, 'g', 15).toUpper();

@@ -16,7 +16,8 @@ void OutputLineControl::cmdToggleRTS_Click() {
 
 short OutputLineControl::passCount() const {
     const double loops = NumberText::leadingNumber(view_.txtLoop().Text());
-    if (loops > kMaxPasses) return kMaxPasses;
+    if (loops > kMaxPasses)
+        return kMaxPasses;
     // Below the 16-bit range is as good as any other count below one: no passes.
     return NumberText::toInt16(loops).value_or(0);
 }
@@ -39,6 +40,7 @@ void OutputLineControl::cmdCycle_Click() {
         platform_.Sleep(pauseMs());
         lines_.ShowOutputLines();
         platform_.DoEvents();
-        if (stopping_) return;
+        if (stopping_)
+            return;
     }
 }

@@ -48,7 +48,9 @@ private:
 
 }  // namespace
 
-void PortSelection::Form_Load() { Combo1_Click(); }
+void PortSelection::Form_Load() {
+    Combo1_Click();
+}
 
 void PortSelection::Combo1_Click() {
     // A number beyond 16 bits cannot name a port: take it as an invalid selection.
@@ -79,7 +81,8 @@ void PortSelection::showWiringResult(bool passed) {
 }
 
 short PortSelection::OpenValidPort(SerialPort& comPort, short PortNumber) {
-    if (PortNumber < kLowestPort || PortNumber > kHighestPort) return 0;
+    if (PortNumber < kLowestPort || PortNumber > kHighestPort)
+        return 0;
 
     GoOnAfterError steps;
     steps.run([&] { comPort.setPortOpen(false); });
@@ -104,18 +107,21 @@ short PortSelection::OpenValidPort(SerialPort& comPort, short PortNumber) {
 }
 
 void PortSelection::ConfigurePort() {
-    if (!port_.PortOpen()) return;
+    if (!port_.PortOpen())
+        return;
     port_.setSettings(kLineSettings);
     port_.setInputMode(0);
 }
 
 bool PortSelection::CheckPortWiring() {
-    if (!port_.PortOpen()) return false;
+    if (!port_.PortOpen())
+        return false;
     port_.setSettings(kLineSettings);
     port_.setInputMode(0);
     port_.setOutput(kTestText);
     EventSleep(kEchoWaitMs);
-    if (!port_.PortOpen()) return false;  // closed while waiting
+    if (!port_.PortOpen())
+        return false;  // closed while waiting
     return port_.Input() == kTestText;
 }
 

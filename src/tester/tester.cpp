@@ -18,11 +18,13 @@ void Tester::Form_Load() {
 void Tester::Combo1_Click() {
     // A new choice is a change: failures seen before may be told again.
     reporter_.forgetReported();
-    reporter_.guard(QStringLiteral("opening the selected port"), [&] { selection_.Combo1_Click(); });
+    reporter_.guard(QStringLiteral("opening the selected port"),
+                    [&] { selection_.Combo1_Click(); });
 }
 
 void Tester::Timer1_Timer() {
-    if (unloading_) return;
+    if (unloading_)
+        return;
     reporter_.guard(QStringLiteral("checking the port"), [&] { selection_.Timer1_Timer(); });
 }
 
@@ -54,7 +56,8 @@ void Tester::cmdClearStatus_Click() {
 }
 
 void Tester::comPort_OnComm() {
-    if (unloading_) return;
+    if (unloading_)
+        return;
     reporter_.guard(QStringLiteral("handling a port event"), [&] { log_.comPort_OnComm(); });
 }
 

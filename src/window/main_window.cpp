@@ -58,8 +58,8 @@ QFont dialogFont(QFont base, const TwipScale& scale) {
     base.setPointSizeF(MainWindow::kDialogFontPoints);
     const int widestLabelPx = scale.toPixelsX(1185);  // "Sensor 2 (CTS)"
     if (QFontMetrics(base).horizontalAdvance(QStringLiteral("Sensor 2 (CTS)")) > widestLabelPx)
-        base.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                          QStringLiteral("Arimo")});
+        base.setFamilies(
+            {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     return base;
 }
 

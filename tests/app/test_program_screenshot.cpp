@@ -25,8 +25,8 @@ private slots:
         QTemporaryDir dir;
         const QString shot = dir.filePath("window.png");
         QProcess program;
-        program.start(programPath(), {"-platform", "offscreen", "--port", "1=sim",
-                                      "--screenshot", shot});
+        program.start(programPath(),
+                      {"-platform", "offscreen", "--port", "1=sim", "--screenshot", shot});
         QVERIFY2(program.waitForFinished(30000), "the program did not finish");
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

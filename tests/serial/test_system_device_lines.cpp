@@ -12,9 +12,13 @@ LineSnapshot snapshot(const Counters& counters, const Levels& levels) {
     return {true, counters, true, levels};
 }
 
-LineSnapshot levelsOnly(const Levels& levels) { return {false, {}, true, levels}; }
+LineSnapshot levelsOnly(const Levels& levels) {
+    return {false, {}, true, levels};
+}
 
-LineSnapshot countersOnly(const Counters& counters) { return {true, counters, false, {}}; }
+LineSnapshot countersOnly(const Counters& counters) {
+    return {true, counters, false, {}};
+}
 
 std::vector<short> eventsBetween(const LineSnapshot& before, const LineSnapshot& after) {
     LineEventTracker tracker(before);
@@ -23,7 +27,9 @@ std::vector<short> eventsBetween(const LineSnapshot& before, const LineSnapshot&
     return events;
 }
 
-std::vector<short> times(short code, int n) { return std::vector<short>(n, code); }
+std::vector<short> times(short code, int n) {
+    return std::vector<short>(n, code);
+}
 
 }  // namespace
 
@@ -65,8 +71,8 @@ private slots:
     }
 
     void ctsAndCdRaiseOnePerEdge() {
-        const auto events = eventsBetween(snapshot({}, {}), snapshot({.cts = 3, .dcd = 2},
-                                                                     {.cts = true}));
+        const auto events =
+            eventsBetween(snapshot({}, {}), snapshot({.cts = 3, .dcd = 2}, {.cts = true}));
         std::vector<short> expected = times(CommEvents::CtsChanged, 3);
         const auto cd = times(CommEvents::CdChanged, 2);
         expected.insert(expected.end(), cd.begin(), cd.end());
@@ -93,9 +99,9 @@ private slots:
 
     void errorsFromCountersInFixedOrder() {
         const Counters errors{.frame = 1, .parity = 2, .overrun = 1, .brk = 1, .bufOverrun = 1};
-        std::vector<short> expected{CommEvents::Break, CommEvents::Framing, CommEvents::Overrun,
-                                    CommEvents::ReceiveOverflow, CommEvents::Parity,
-                                    CommEvents::Parity};
+        std::vector<short> expected{CommEvents::Break,   CommEvents::Framing,
+                                    CommEvents::Overrun, CommEvents::ReceiveOverflow,
+                                    CommEvents::Parity,  CommEvents::Parity};
         QCOMPARE(eventsBetween(snapshot({}, {}), snapshot(errors, {})), expected);
     }
 

@@ -17,7 +17,8 @@ public:
 
     void Sleep(quint32 milliseconds) override {
         sleeps.push_back(milliseconds);
-        if (onSleep) onSleep();
+        if (onSleep)
+            onSleep();
         clock->advanceMs(milliseconds);
     }
 
@@ -26,7 +27,8 @@ public:
         QCoreApplication::processEvents();
         auto nested = std::move(pending);
         pending.clear();
-        for (auto& event : nested) event();
+        for (auto& event : nested)
+            event();
     }
 
     // Runs inside the next DoEvents, as a window event that was waiting would.

@@ -21,8 +21,10 @@ public:
     }
     void heal() { remaining_ = 0; }
     void check() const {
-        if (remaining_ == 0 || !failure_) return;
-        if (remaining_ > 0) --remaining_;
+        if (remaining_ == 0 || !failure_)
+            return;
+        if (remaining_ > 0)
+            --remaining_;
         throw *failure_;
     }
 
@@ -65,7 +67,8 @@ public:
     bool Enabled() const override { return enabled_; }
     void setEnabled(bool enabled) override {
         enabled_ = enabled;
-        if (enabled) ++starts;
+        if (enabled)
+            ++starts;
     }
     int starts = 0;
 
@@ -105,12 +108,15 @@ public:
 
     void showMessage(const QString& prompt) override {
         shown.push_back({prompt, {}});
-        if (onShow) onShow();
+        if (onShow)
+            onShow();
     }
     DialogAnswer askAbortRetryIgnore(const QString& prompt, const QString& title) override {
         shown.push_back({prompt, title});
-        if (onShow) onShow();
-        if (answers.empty()) return DialogAnswer::Abort;
+        if (onShow)
+            onShow();
+        if (answers.empty())
+            return DialogAnswer::Abort;
         const DialogAnswer a = answers.front();
         answers.pop_front();
         return a;

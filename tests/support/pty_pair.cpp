@@ -8,7 +8,8 @@
 
 PtyPair::PtyPair() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0) return;
+    if (master_ < 0)
+        return;
     if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
         ::close(master_);
         master_ = -1;
@@ -34,19 +35,23 @@ void PtyPair::startEcho() {
         char buffer[256];
         while (echoing_) {
             pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN)) continue;
+            if (::poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN))
+                continue;
             const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n > 0) (void)!::write(master_, buffer, static_cast<size_t>(n));
+            if (n > 0)
+                (void)!::write(master_, buffer, static_cast<size_t>(n));
         }
     });
 }
 
 void PtyPair::stopEcho() {
     echoing_ = false;
-    if (echo_.joinable()) echo_.join();
+    if (echo_.joinable())
+        echo_.join();
 }
 
 void PtyPair::closeMaster() {
-    if (master_ >= 0) ::close(master_);
+    if (master_ >= 0)
+        ::close(master_);
     master_ = -1;
 }

@@ -21,7 +21,9 @@ std::shared_ptr<DeviceOpener> TesterRig::makeOpener(
     return std::make_shared<MappedDeviceOpener>(std::move(map));
 }
 
-void TesterRig::deliverEvents() { QCoreApplication::processEvents(); }
+void TesterRig::deliverEvents() {
+    QCoreApplication::processEvents();
+}
 
 void TesterRig::select(const QString& text) {
     view.combo.setText(text);

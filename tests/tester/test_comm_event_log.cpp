@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "lamp_colours.h"
 #include "forwarding_port.h"
+#include "lamp_colours.h"
 #include "tester_rig.h"
 
 using namespace LampColours;
@@ -22,7 +22,8 @@ struct OpenRig : TesterRig {
         deliverEvents();
         view.list.lines.clear();
         view.count.setText("0");
-        for (auto& lamp : view.indicator) lamp.setBackColor(Idle);
+        for (auto& lamp : view.indicator)
+            lamp.setBackColor(Idle);
         view.rts.setBackColor(Idle);
         view.dtr.setBackColor(Idle);
     }
@@ -67,7 +68,8 @@ private slots:
             {0, "Unknown status"},
             {-1, "Unknown status"},
         };
-        for (const auto& [code, text] : texts) QCOMPARE(CommEventLog::CommEventText(code), text);
+        for (const auto& [code, text] : texts)
+            QCOMPARE(CommEventLog::CommEventText(code), text);
     }
 
     void aLineChangeIsLoggedRefreshedAndCounted() {
@@ -113,7 +115,8 @@ private slots:
 
     void theListSettlesAtTwoThousandAndOne() {
         OpenRig rig;
-        for (int i = 0; i < 2000; ++i) rig.view.list.lines.append(QString("old %1").arg(i));
+        for (int i = 0; i < 2000; ++i)
+            rig.view.list.lines.append(QString("old %1").arg(i));
         rig.notify(5);
         QCOMPARE(rig.view.list.ListCount(), 2001);
         QCOMPARE(rig.view.list.lines.last(), QString("old 1999"));
@@ -127,13 +130,20 @@ private slots:
     void theCounterCountsFromItsOwnText_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("zero") << "0" << "1";
-        QTest::newRow("41") << "41" << "42";
-        QTest::newRow("empty") << "" << "1";
-        QTest::newRow("letters") << "abc" << "1";
-        QTest::newRow("fraction") << "2.5" << "3.5";
-        QTest::newRow("negative") << "-1" << "0";
-        QTest::newRow("leading number") << "7 events" << "8";
+        QTest::newRow("zero") << "0"
+                              << "1";
+        QTest::newRow("41") << "41"
+                            << "42";
+        QTest::newRow("empty") << ""
+                               << "1";
+        QTest::newRow("letters") << "abc"
+                                 << "1";
+        QTest::newRow("fraction") << "2.5"
+                                  << "3.5";
+        QTest::newRow("negative") << "-1"
+                                  << "0";
+        QTest::newRow("leading number") << "7 events"
+                                        << "8";
     }
     void theCounterCountsFromItsOwnText() {
         QFETCH(QString, before);

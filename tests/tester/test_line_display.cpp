@@ -21,8 +21,10 @@ private slots:
     void aRefreshLightsOneLatchPerLineAndTheOutputLamps() {
         TesterRig rig;
         rig.tester.Form_Load();  // DTR on, RTS off: DSR and CD on, CTS off
-        for (auto& lamp : rig.view.latch) lamp.setBackColor(Idle);
-        for (auto& lamp : rig.view.latchNot) lamp.setBackColor(LatchNotIdle);
+        for (auto& lamp : rig.view.latch)
+            lamp.setBackColor(Idle);
+        for (auto& lamp : rig.view.latchNot)
+            lamp.setBackColor(LatchNotIdle);
         rig.view.rts.setBackColor(Idle);
 
         rig.tester.lineDisplay().ShowInputLines();

@@ -49,7 +49,7 @@ private slots:
 
     void fitsSixteenAndThirtyTwoBits() {
         QCOMPARE(toInt16(32767.4).value(), short(32767));
-        QVERIFY(!toInt16(32767.5));  // rounds to 32768
+        QVERIFY(!toInt16(32767.5));                          // rounds to 32768
         QCOMPARE(toInt16(-32768.5).value(), short(-32768));  // halfway goes to even
         QVERIFY(!toInt16(-32769));
         QCOMPARE(toInt32(2147483647.0).value(), 2147483647);

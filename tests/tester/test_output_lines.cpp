@@ -77,7 +77,8 @@ private slots:
         CycleRig rig;
         int pass = 0;
         std::function<void()> changeDelay = [&] {
-            if (++pass == 1) rig.view.delay.setText("500");  // during pass 1's events
+            if (++pass == 1)
+                rig.view.delay.setText("500");  // during pass 1's events
             rig.platform.queueEvent(changeDelay);
         };
         rig.platform.queueEvent(changeDelay);
@@ -153,9 +154,9 @@ private slots:
         QCOMPARE(rig.passes(), 0);
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("DTR stuck."));
-        QVERIFY(rig.comPort.RTSEnable());   // flipped before the failure, stays flipped
-        QVERIFY(rig.comPort.DTREnable());   // never changed
-        rig.cycle("10");                    // the same failure again is not told again
+        QVERIFY(rig.comPort.RTSEnable());  // flipped before the failure, stays flipped
+        QVERIFY(rig.comPort.DTREnable());  // never changed
+        rig.cycle("10");                   // the same failure again is not told again
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
     }
 
@@ -172,13 +173,13 @@ private slots:
         rig.view.count.setText("0");
         rig.cycle("2");
         // Pass 1: RTS on (CTS 3), DTR off (DSR fell 4, CD 5). Pass 2: RTS off (3), DTR on (5).
-        QCOMPARE(rig.view.list.lines,
-                 (QStringList{"5 - Change in Carrier Detect line.",
-                              "3 - Change in Clear To Send line.",
-                              "5 - Change in Carrier Detect line.",
-                              "4 - Change in Data Set Ready line. This event is only fired "
-                              "when DSR changes from 1 to 0.",
-                              "3 - Change in Clear To Send line."}));
+        QCOMPARE(
+            rig.view.list.lines,
+            (QStringList{"5 - Change in Carrier Detect line.", "3 - Change in Clear To Send line.",
+                         "5 - Change in Carrier Detect line.",
+                         "4 - Change in Data Set Ready line. This event is only fired "
+                         "when DSR changes from 1 to 0.",
+                         "3 - Change in Clear To Send line."}));
         QCOMPARE(rig.view.count.Text(), QString("5"));
     }
 };

@@ -15,7 +15,8 @@ std::array<int, 4> selectionLamps(FakeView& view) {
 }
 
 void colourAll(FakeView& view, int colour) {
-    for (auto& lamp : view.indicator) lamp.setBackColor(colour);
+    for (auto& lamp : view.indicator)
+        lamp.setBackColor(colour);
 }
 
 }  // namespace
@@ -218,7 +219,8 @@ private slots:
         rig.tester.Form_Load();
         rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.",
                                   SimulatedPort::Repeat::Persistent);
-        for (int tick = 0; tick < 5; ++tick) rig.tester.Timer1_Timer();
+        for (int tick = 0; tick < 5; ++tick)
+            rig.tester.Timer1_Timer();
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("Error number: 8021"));
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("Write failed."));
@@ -260,7 +262,8 @@ private slots:
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("8031"));
         QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
 
-        for (int tick = 0; tick < 3; ++tick) rig.tester.Timer1_Timer();
+        for (int tick = 0; tick < 3; ++tick)
+            rig.tester.Timer1_Timer();
         rig.deliverEvents();
         QCOMPARE(rig.view.status.Text(), QString());
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));

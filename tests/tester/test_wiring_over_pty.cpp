@@ -1,7 +1,7 @@
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QTest>
 #include <QThread>
-#include <unistd.h>
 
 #include "fake_view.h"
 #include "lamp_colours.h"

@@ -1,0 +1,47 @@
+#!/bin/sh
+# /init of the test guest. Runs the rig check and the tester's end-to-end test on ttyS1, the
+# guest's 16550, then reports the verdict to the host through the debug-exit port.
+export PATH=/bin:/sbin:/usr/bin:/usr/sbin
+/bin/busybox --install -s
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mkdir -p /tmp /run/lock /tmp/runtime
+chmod 1777 /tmp /run/lock
+chmod 700 /tmp/runtime
+
+export QT_QPA_PLATFORM=offscreen
+export QT_PLUGIN_PATH=@QT_PLUGIN_PATH@
+export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime
+# The second instance runs as an ordinary user, who must be able to open the port.
+chmod 666 /dev/ttyS1
+
+UART=/dev/ttyS1
+HELPER=/quillmark/quillmark_vm_helper
+E2E=/quillmark/quillmark_vm_guest_e2e
+verdict=pass
+
+phase() {
+    name=$1
+    shift
+    echo "== $name"
+    if ! timeout 60 "$@"; then
+        echo "FAIL: phase $name"
+        verdict=fail
+    fi
+}
+
+echo "guest up after $(cut -d" " -f1 /proc/uptime) s: kernel $(uname -r), $(grep "^1:" /proc/tty/driver/serial)"
+phase "loopback on" $HELPER loopback on $UART
+phase "rig check" $HELPER rig-check $UART
+phase "tester on a looped-back port" $E2E loopback
+phase "loopback off" $HELPER loopback off $UART
+phase "tester on a port without loopback" $E2E no-loopback
+
+echo "VERDICT: $verdict"
+if [ "$verdict" = pass ]; then
+    $HELPER exit 16
+else
+    $HELPER exit 17
+fi
+poweroff -f

@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# Runs the tester's end-to-end test on Linux's 8250/16550 driver: boots a QEMU guest whose
+# initramfs holds the freshly built guest programs and lets them drive the guest's ttyS1.
+# The host's own serial ports are never opened.
+#
+# Exit status: 0 pass, 1 fail, 77 when QEMU or the kernel image cannot be had.
+#
+# Layout of the guest's serial lines:
+#   ttyS0  console -> this script's stdout, watched for the guest's markers
+#   ttyS1  the UART under test -> a FIFO pair, multiplexed with the QEMU monitor so that the
+#          mux's escape (Ctrl-A b) can send a break into it from here
+set -uo pipefail
+
+usage() {
+    cat <<EOF
+usage: $0 --guest-test FILE --helper FILE --cache DIR --work DIR [--timeout SECONDS]
+  --guest-test  the end-to-end test program to run in the guest
+  --helper      the guest helper (loopback switch, rig check, debug exit)
+  --cache       where the kernel image is kept between runs
+  --work        scratch directory for the initramfs and the FIFOs
+Environment: QUILLMARK_VM_KERNEL=FILE uses that kernel image instead of Debian's.
+EOF
+    exit 2
+}
+
+guest_test='' helper='' cache='' work='' timeout_s=120
+while (($#)); do
+    case $1 in
+        --guest-test) guest_test=$2; shift 2 ;;
+        --helper) helper=$2; shift 2 ;;
+        --cache) cache=$2; shift 2 ;;
+        --work) work=$2; shift 2 ;;
+        --timeout) timeout_s=$2; shift 2 ;;
+        *) usage ;;
+    esac
+done
+[[ -n $guest_test && -n $helper && -n $cache && -n $work ]] || usage
+guest_test=$(realpath -m "$guest_test") helper=$(realpath -m "$helper")
+cache=$(realpath -m "$cache") work=$(realpath -m "$work")
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+started_ns=$(date +%s%N)
+
+elapsed() { awk -v ns=$(($(date +%s%N) - started_ns)) 'BEGIN { printf "%.1f", ns / 1e9 }'; }
+say() { echo "vm: $*"; }
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
+
+for f in "$guest_test" "$helper"; do
+    [[ -x $f ]] || fail "guest program $f is missing: build the targets quillmark_vm_guest_e2e and quillmark_vm_helper"
+done
+
+# ---- tools -------------------------------------------------------------------------------
+
+static_busybox() {
+    local b=/bin/busybox
+    [[ -x $b ]] && ! ldd "$b" >/dev/null 2>&1
+}
+
+apt_install() {
+    if ! command -v apt-get >/dev/null || [[ $(id -u) != 0 ]]; then
+        echo "installing needs root and apt-get" >"$work/apt.log"
+        return 1
+    fi
+    say "installing $*"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends "$@" >"$work/apt.log" 2>&1 && return 0
+    apt-get update >>"$work/apt.log" 2>&1 &&
+        apt-get install -y --no-install-recommends "$@" >>"$work/apt.log" 2>&1
+}
+
+mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
+
+missing=()
+command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
+static_busybox || missing+=(busybox-static)
+if ((${#missing[@]})); then
+    apt_install "${missing[@]}" ||
+        skip "cannot install ${missing[*]}: $(tail -n 1 "$work/apt.log")"
+fi
+command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not available"
+static_busybox || skip "a static busybox is not available at /bin/busybox"
+for tool in ldd gzip objcopy; do
+    command -v $tool >/dev/null || fail "$tool is needed to build the initramfs"
+done
+
+# ---- kernel ------------------------------------------------------------------------------
+
+# The versioned package that linux-image-cloud-amd64 points at.
+kernel_package() {
+    apt-cache depends linux-image-cloud-amd64 2>/dev/null |
+        awk '/Depends: linux-image-[0-9]/ { print $2; exit }'
+}
+
+# Downloads the kernel package (without installing it) and keeps its vmlinuz.
+download_kernel() {
+    local pkg tmp ok=1
+    pkg=$(kernel_package)
+    [[ -n $pkg ]] || return 1
+    tmp=$(mktemp -d "$cache/fetch.XXXXXX")
+    say "fetching kernel package $pkg"
+    if (cd "$tmp" && apt-get -o APT::Sandbox::User=root download "$pkg") >>"$work/apt.log" 2>&1 &&
+        dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp" --wildcards './boot/vmlinuz-*'; then
+        mkdir -p "$cache/kernel" && mv "$tmp"/boot/vmlinuz-* "$cache/kernel/" && ok=0
+    fi
+    rm -rf "$tmp"
+    return $ok
+}
+
+fetch_kernel() {
+    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || return 1
+    : >"$work/apt.log"
+    # Stale package lists name a kernel the archive no longer has: refresh them and retry.
+    download_kernel || { apt-get update >>"$work/apt.log" 2>&1 && download_kernel; }
+}
+
+if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
+    [[ -r $QUILLMARK_VM_KERNEL ]] || skip "QUILLMARK_VM_KERNEL=$QUILLMARK_VM_KERNEL is not readable"
+    kernel=$QUILLMARK_VM_KERNEL
+else
+    compgen -G "$cache/kernel/vmlinuz-*" >/dev/null || fetch_kernel ||
+        skip "cannot fetch linux-image-cloud-amd64's kernel image (see $work/apt.log)"
+    kernel=$(printf "%s\n" "$cache"/kernel/vmlinuz-* | sort -V | tail -n 1)
+fi
+say "kernel $(basename "$kernel")"
+
+# ---- initramfs ---------------------------------------------------------------------------
+
+root=$work/initramfs
+rm -rf "$root"
+mkdir -p "$root"/{bin,sbin,usr/bin,usr/sbin,proc,sys,dev,tmp,run/lock,etc,quillmark}
+chmod 755 "$root"
+
+# Copies a file to the same path under the guest's root (symlinks resolved).
+copy_file() {
+    local target=$root$1
+    [[ -e $target ]] && return 0
+    mkdir -p "$(dirname "$target")"
+    cp -L "$1" "$target"
+}
+
+# Copies the shared libraries a program or plugin loads, the dynamic loader included.
+copy_libraries() {
+    local lib
+    for lib in $(ldd "$1" | grep -o '/[^ ]*' | sort -u); do
+        [[ -e $lib ]] || fail "$1 needs $lib, which is missing"
+        copy_file "$lib"
+    done
+}
+
+cp /bin/busybox "$root/bin/busybox"
+ln -s busybox "$root/bin/sh"
+for program in "$guest_test" "$helper"; do
+    objcopy --strip-debug "$program" "$root/quillmark/$(basename "$program")"
+    copy_libraries "$program"
+done
+
+qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || true)
+[[ -d $qt_plugins ]] || qt_plugins=$(ldd "$guest_test" | awk '/libQt6Core/ { print $3 }' |
+    xargs dirname)/qt6/plugins
+offscreen=$qt_plugins/platforms/libqoffscreen.so
+[[ -f $offscreen ]] || fail "the Qt offscreen platform plugin is missing ($offscreen)"
+copy_file "$offscreen"
+copy_libraries "$offscreen"
+
+# The widgets lay out text even offscreen: give them one real font and fontconfig's setup.
+font=$(fc-match -f '%{file}' sans 2>/dev/null || true)
+if [[ -f $font ]]; then
+    copy_file "$font"
+    [[ -d /etc/fonts ]] && cp -rL /etc/fonts "$root/etc/"
+fi
+
+echo "root:x:0:0:root:/tmp:/bin/sh" >"$root/etc/passwd"
+echo "nobody:x:65534:65534:nobody:/tmp:/bin/sh" >>"$root/etc/passwd"
+sed "s|@QT_PLUGIN_PATH@|$qt_plugins|" "$script_dir/guest-init.sh" >"$root/init"
+chmod 755 "$root/init"
+
+initramfs=$work/initramfs.cpio.gz
+(cd "$root" && find . | busybox cpio -o -H newc -R 0:0 2>/dev/null) | gzip -1 >"$initramfs" ||
+    fail "cannot build the initramfs"
+say "initramfs $(($(stat -c %s "$initramfs") / 1024 / 1024)) MB, built at $(elapsed) s"
+
+# ---- boot --------------------------------------------------------------------------------
+
+uart=$work/ttyS1
+rm -f "$uart.in" "$uart.out"
+mkfifo "$uart.in" "$uart.out" || fail "cannot create the FIFOs for ttyS1"
+# What the guest sends on ttyS1 (the wiring check's text when there is no loopback) and the
+# monitor's chatter; drained so that the FIFO never fills.
+cat "$uart.out" >"$work/ttyS1-host-side.log" &
+drain_pid=$!
+
+# Sends a break into ttyS1 through the mux's escape.
+send_break() { printf '\001b' >"$uart.in"; }
+
+# shellcheck disable=SC2054  # commas belong to the QEMU options
+qemu=(qemu-system-x86_64 -accel tcg -M pc -m 512 -nodefaults -display none -no-reboot
+    -kernel "$kernel" -initrd "$initramfs"
+    -append "console=ttyS0 quiet panic=-1 quillmark_vm=1"
+    -chardev stdio,id=console,signal=off -serial chardev:console
+    -chardev "pipe,id=uart,path=$uart,mux=on" -serial chardev:uart
+    -mon chardev=uart,mode=readline
+    -device isa-debug-exit,iobase=0xf4,iosize=0x04)
+
+say "booting the guest"
+boot_ns=$(date +%s%N)
+status=
+while IFS= read -r line; do
+    line=${line%$'\r'}
+    if [[ $line == QEMU-EXIT* ]]; then
+        status=${line#QEMU-EXIT }
+        continue
+    fi
+    echo "guest| $line"
+    if [[ $line == READY-FOR-BREAK* ]]; then
+        send_break
+        echo "host| break sent into ttyS1"
+    fi
+done < <(timeout "$timeout_s" "${qemu[@]}" </dev/null 2>&1; echo "QEMU-EXIT $?")
+# QEMU's exit ends the drain; a QEMU that never opened the FIFO leaves it waiting.
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    kill -0 "$drain_pid" 2>/dev/null || break
+    sleep 0.2
+done
+kill "$drain_pid" 2>/dev/null
+wait "$drain_pid" 2>/dev/null
+
+# The wiring check's text must have left the UART on the wire while the loopback was off.
+sent=$(grep -o Loopback "$work/ttyS1-host-side.log" | wc -l)
+if ((sent > 0)); then
+    echo "host| PASS: the wiring check's \"Loopback\" reached the host end of ttyS1 ($sent times)"
+else
+    echo "host| FAIL: the wiring check's \"Loopback\" never reached the host end of ttyS1"
+fi
+
+guest_ms=$(( ($(date +%s%N) - boot_ns) / 1000000 ))
+say "guest ran ${guest_ms} ms; whole run $(elapsed) s"
+# The debug-exit device ends QEMU with (value << 1) | 1: 16 (pass) gives 33, 17 (fail) 35.
+case $status in
+    33) ((sent > 0)) || { echo "FAIL: nothing was sent on ttyS1's wire"; exit 1; }
+        echo "PASS: the tester passed on the guest's 8250/16550 driver"; exit 0 ;;
+    35) echo "FAIL: the tester failed on the guest's 8250/16550 driver"; exit 1 ;;
+    124) echo "FAIL: the guest did not finish within $timeout_s s"; exit 1 ;;
+    *) echo "FAIL: the guest ended without a verdict (QEMU exit status $status)"; exit 1 ;;
+esac
