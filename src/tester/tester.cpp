@@ -18,6 +18,7 @@ void Tester::Form_Load() {
 void Tester::Combo1_Click() {
     // A new choice is a change: failures seen before may be told again.
     reporter_.forgetReported();
+    eventsLostTold_ = false;
     reporter_.guard(QStringLiteral("opening the selected port"),
                     [&] { selection_.Combo1_Click(); });
 }
@@ -74,6 +75,9 @@ void Tester::comPort_DeviceLost(int number, const QString& description) {
 }
 
 void Tester::comPort_EventsLost(quint64 total) {
+    // A storm that overflows once overflows again: one box says it, until a new selection.
+    if (eventsLostTold_) return;
+    eventsLostTold_ = true;
     reporter_.tell(QStringLiteral("Port events came faster than they could be shown: %1 "
                                   "events were not logged.")
                        .arg(total));

@@ -41,4 +41,5 @@ private:
     CommEventLog log_;
     ErrorReporter reporter_;
     bool unloading_ = false;
+    bool eventsLostTold_ = false;
 };

@@ -274,6 +274,18 @@ private slots:
         QCOMPARE(rig.view.indicator[3].BackColor(), Green);
     }
 
+    void lostEventsAreToldOncePerSelection() {
+        TesterRig rig;
+        rig.tester.Form_Load();
+        rig.tester.comPort_EventsLost(12);
+        rig.tester.comPort_EventsLost(40);
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("12 events"));
+        rig.select("1");
+        rig.tester.comPort_EventsLost(90);
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(2));
+    }
+
     void aFailingDtrWriteAfterOpeningIsReported() {
         TesterRig rig;
         rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, 8022, "DTR stuck.");
