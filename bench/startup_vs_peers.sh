@@ -8,9 +8,12 @@ build=${1:-build}
 runs=${2:-10}
 quillmark="$build/src/app/quillmark"
 
-display=:97
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it to the file.
+displayfile=$(mktemp)
+Xvfb -displayfd 5 -noreset -screen 0 1280x1024x24 -nolisten tcp 5>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
+for _ in $(seq 100); do [[ -s "$displayfile" ]] && break; sleep 0.05; done
+display=":$(head -n1 "$displayfile")"
 ptyholder=""
 cleanup() {
     kill "$xvfb" 2>/dev/null || true
@@ -31,7 +34,7 @@ pty=$(head -n1 "$ptyfile")
 measure() {
     local start end pid hwm
     start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 &
+    "$@" >/dev/null 2>>/tmp/startup-stderr.log &
     pid=$!
     until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do
         kill -0 "$pid" 2>/dev/null || { echo "exited early" >&2; return 1; }

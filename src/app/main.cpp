@@ -30,8 +30,9 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
     const bool takeScreenshot = !options.screenshotPath.isEmpty();
     window.setEvents(takeScreenshot ? static_cast<WindowEvents*>(&screenshot) : &tester);
 
-    window.show();
+    // The window loads before it shows, so its first picture has the port's state.
     window.load();
+    window.show();
     const int code = app.exec();
     window.setEvents(nullptr);
     app.setReporter(nullptr);
