@@ -74,12 +74,16 @@ private slots:
 
     void aLineChangeIsLoggedRefreshedAndCounted() {
         OpenRig rig;
-        rig.comPort.setRTSEnable(true);  // the plug carries RTS to CTS
+        rig.port(1).driveInput(SimulatedPort::InputLine::Cts, true);  // the sensor closes
         rig.deliverEvents();
         QCOMPARE(rig.view.list.lines, QStringList{kCtsLine});
         QCOMPARE(rig.view.count.Text(), QString("1"));
+        // All five lamps refreshed, not only the one of the line that changed.
+        QCOMPARE(rig.view.indicator[0].BackColor(), Red);
         QCOMPARE(rig.view.indicator[1].BackColor(), Red);
-        QCOMPARE(rig.view.rts.BackColor(), Red);
+        QCOMPARE(rig.view.indicator[2].BackColor(), Red);
+        QCOMPARE(rig.view.rts.BackColor(), Green);
+        QCOMPARE(rig.view.dtr.BackColor(), Red);
         // One latch per input line, not only the one that changed.
         QCOMPARE(rig.view.latchNot[0].BackColor(), Red);  // DSR on
         QCOMPARE(rig.view.latchNot[1].BackColor(), Red);  // CTS on
