@@ -78,6 +78,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     setFont(dialogFont(font(), scale_));
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
     createElements(std::move(opener));
+    fitLabelsOnOneLine();
     applyTabOrder();
     combo1_->setFocus();
 }
@@ -86,6 +87,22 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
 MainWindow::~MainWindow() {
     events_ = nullptr;
     delete comPort_;
+}
+
+// The places were drawn for a narrower dialog font than most platforms have: step the size
+// down a little, no further than 7 pt, until every label's text fits on one line.
+void MainWindow::fitLabelsOnOneLine() {
+    const auto allFit = [this] {
+        for (const QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+                return false;
+        return true;
+    };
+    QFont smaller = font();
+    while (!allFit() && smaller.pointSizeF() > kSmallestDialogFontPoints) {
+        smaller.setPointSizeF(smaller.pointSizeF() - 0.25);
+        setFont(smaller);
+    }
 }
 
 // In the designed order, which is also the order of the window's children.

@@ -31,6 +31,7 @@ public:
     static constexpr TwipRect kClientArea{0, 0, 6615, 6300};
     static constexpr int kTimerPeriodMs = 1000;
     static constexpr qreal kDialogFontPoints = 8.0;
+    static constexpr qreal kSmallestDialogFontPoints = 7.0;
 
     MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events,
                QWidget* parent = nullptr);
@@ -100,6 +101,7 @@ private:
     void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,
                         void (WindowEvents::*handler)(short));
     void applyTabOrder();
+    void fitLabelsOnOneLine();
     bool windowSystemReportsFrame() const;
     void formResize();
 
