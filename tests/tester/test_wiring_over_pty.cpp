@@ -25,7 +25,13 @@ struct PtyRig {
               PortMap map;
               map.map(1, pty.slavePath());
               return std::make_shared<MappedDeviceOpener>(map);
-          }()) {}
+          }()) {
+        QObject::connect(&comPort, &SerialPortControl::OnComm, [this] { tester.comPort_OnComm(); });
+        QObject::connect(&comPort, &SerialPortControl::deviceLost,
+                         [this](int number, const QString& description) {
+                             tester.comPort_DeviceLost(number, description);
+                         });
+    }
     FakeView view;
     RealPlatform platform;
     SerialPortControl comPort;
@@ -63,6 +69,28 @@ private slots:
         char sent[16] = {};
         QCOMPARE(::read(pty.masterFd(), sent, sizeof sent), ssize_t(8));
         QCOMPARE(QByteArray(sent), QByteArray("Loopback"));
+    }
+
+    void aHungUpTtyIsToldOnceAndTheLampsGoIdle() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        pty.startEcho();
+        PtyRig rig(pty);
+        rig.tester.Form_Load();
+        QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Green);
+
+        pty.stopEcho();
+        pty.closeMaster();  // the far end goes away: the tty hangs up
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.comPort.PortOpen(), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.view.boxes.shown.size(), size_t(1), 2000);
+        QVERIFY(rig.view.boxes.shown[0].prompt.contains("Error number: 8031"));
+        QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Idle);
+
+        for (int tick = 0; tick < 3; ++tick)
+            rig.tester.Timer1_Timer();
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.view.status.Text(), QString());
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
     }
 
     void aSecondTesterOnTheSamePortIsToldItIsOpen() {
