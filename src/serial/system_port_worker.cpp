@@ -50,9 +50,21 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
                         describeSystemError(QStringLiteral("Starting the watch of"), tty_.path(),
                                             e.code().value()));
     }
+    if (hasLevels_) {
+        try {
+            modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] {
+                inputLinesChanged_ = true;
+                wake();
+            });
+        } catch (const std::system_error&) {
+            // Without the driver's wait the lines are still looked at; edges some drivers
+            // do not count may then be missed, which is no reason to refuse the port.
+        }
+    }
 }
 
 SystemPortWorker::~SystemPortWorker() {
+    modemWaiter_.reset();  // it wakes this worker, so it goes first
     stopping_ = true;
     wake();
     thread_.join();
@@ -78,7 +90,7 @@ void SystemPortWorker::run() {
             drainWake();
         if (stopping_.load())
             break;
-        if (outputLinesChanged_.exchange(false))
+        if (outputLinesChanged_.exchange(false) | inputLinesChanged_.exchange(false))
             lastLineActivity_ = std::chrono::steady_clock::now();
 
         const short seen = fds[0].revents;
@@ -129,6 +141,9 @@ void SystemPortWorker::reportLost() {
 
 void SystemPortWorker::settingsChanged(const LineSettings& settings) {
     parityEnabled_ = settings.parity != LineSettings::Parity::None;
+    // A new termios may have switched the driver's modem-status interrupts off.
+    if (modemWaiter_)
+        modemWaiter_->rearm();
 }
 
 void SystemPortWorker::outputLinesChanged() {

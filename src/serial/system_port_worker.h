@@ -4,6 +4,7 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "receive_buffer.h"
 #include "serial_device.h"
 #include "system_line_events.h"
+#include "system_modem_waiter.h"
 #include "system_tty.h"
 
 // The thread that serves an open tty: it reads and decodes input into the receive buffer,
@@ -24,8 +26,9 @@ public:
     // Longest wait between two looks at the modem lines: while they are busy, and once they
     // have been quiet for kQuietAfterMs. A wake-up costs tens of microseconds in a virtual
     // machine, so idle lines are looked at less often. Where the driver counts edges no
-    // pulse is lost between looks; where only the levels show (the 8250 driver counts no
-    // line edges with CLOCAL set and no flow control), a pulse shorter than the wait is.
+    // pulse is lost between looks, and where it offers a wait for line changes (real UARTs)
+    // a change wakes the worker at once; where only the levels show, a pulse shorter than
+    // the wait is lost.
     static constexpr int kBusyPollMs = 2;
     static constexpr int kQuietPollMs = 20;
     static constexpr int kQuietAfterMs = 1000;
@@ -101,6 +104,8 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<bool> lost_{false};
     std::atomic<bool> outputLinesChanged_{false};
+    std::atomic<bool> inputLinesChanged_{false};  // the driver's wait saw a change
     std::atomic<quint64> wakeups_{0};
-    std::thread thread_;  // last: starts after everything above is ready
+    std::thread thread_;                              // starts after everything above is ready
+    std::unique_ptr<ModemStatusWaiter> modemWaiter_;  // on devices with modem lines only
 };
