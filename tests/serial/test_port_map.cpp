@@ -1,15 +1,10 @@
 #include <QTest>
 
+#include "device_sinks.h"
 #include "port_map.h"
 #include "simulated_port.h"
 
 namespace {
-
-class NullSink : public DeviceEventSink {
-public:
-    void portEvent(short) override {}
-    void deviceLost(const CommError&) override {}
-};
 
 int openErrorOf(MappedDeviceOpener& opener, short port) {
     NullSink sink;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "comm_event.h"
+#include "device_sinks.h"
 #include "simulated_port.h"
 
 namespace {
@@ -13,37 +14,6 @@ namespace {
 using namespace std::chrono_literals;
 using Op = SimulatedPort::Operation;
 using Line = SimulatedPort::InputLine;
-
-class RecordingSink : public DeviceEventSink {
-public:
-    void portEvent(short code) override {
-        std::lock_guard lock(mutex_);
-        codes_.push_back(code);
-    }
-    void deviceLost(const CommError& reason) override {
-        std::lock_guard lock(mutex_);
-        lost_.push_back(reason.number());
-        lostText_ = reason.description();
-    }
-    std::vector<short> takeCodes() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(codes_, {});
-    }
-    std::vector<int> lost() const {
-        std::lock_guard lock(mutex_);
-        return lost_;
-    }
-    QString lostText() const {
-        std::lock_guard lock(mutex_);
-        return lostText_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<short> codes_;
-    std::vector<int> lost_;
-    QString lostText_;
-};
 
 using Codes = std::vector<short>;
 

@@ -20,6 +20,8 @@
 #include <thread>
 
 #include "comm_event.h"
+#include "device_sinks.h"
+#include "pty_pair.h"
 #include "system_device.h"
 #include "system_serial_device.h"
 #include "system_tty.h"
@@ -36,10 +38,7 @@ constexpr const char* kTryOpenFlag = "--try-open";
 enum ChildResult { ChildOpened = 0, ChildNoPort = 2, ChildInUse = 5, ChildOtherError = 9 };
 
 int tryOpenInChild(const char* path) {
-    struct NullSink : DeviceEventSink {
-        void portEvent(short) override {}
-        void deviceLost(const CommError&) override {}
-    } sink;
+    NullSink sink;
     try {
         openSystemDevice(QString::fromLocal8Bit(path), {}, sink);
         return ChildOpened;
@@ -65,99 +64,6 @@ int runChildOpen(const QString& path) {
         return -1;
     return WEXITSTATUS(status);
 }
-
-// Records what a device reports, from whatever thread, and lets the test wait for it.
-class RecordingSink : public DeviceEventSink {
-public:
-    void portEvent(short code) override {
-        std::lock_guard lock(mutex_);
-        events_.push_back(code);
-        changed_.notify_all();
-    }
-
-    void deviceLost(const CommError& reason) override {
-        std::lock_guard lock(mutex_);
-        losses_.push_back(reason);
-        changed_.notify_all();
-    }
-
-    int count(short code) const {
-        std::lock_guard lock(mutex_);
-        return int(std::count(events_.begin(), events_.end(), code));
-    }
-    int eventTotal() const {
-        std::lock_guard lock(mutex_);
-        return int(events_.size());
-    }
-    std::vector<CommError> losses() const {
-        std::lock_guard lock(mutex_);
-        return losses_;
-    }
-
-    bool waitForEvent(short code, int times = 1, std::chrono::milliseconds limit = 2s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(
-            lock, limit, [&] { return std::count(events_.begin(), events_.end(), code) >= times; });
-    }
-    bool waitForLoss(std::chrono::milliseconds limit = 2s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return !losses_.empty(); });
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<short> events_;
-    std::vector<CommError> losses_;
-};
-
-// A pseudo-terminal pair: the test holds the master and the device under test opens the
-// slave by its path.
-class Pty {
-public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-            return;
-        slavePath_ = QString::fromLocal8Bit(ptsname(master_));
-        // The master reads raw bytes; its own line discipline is raw already.
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty() { closeMaster(); }
-
-    bool ok() const { return master_ >= 0 && !slavePath_.isEmpty(); }
-    const QString& slavePath() const { return slavePath_; }
-
-    void closeMaster() {
-        if (master_ >= 0)
-            ::close(master_);
-        master_ = -1;
-    }
-
-    qsizetype send(const QByteArray& bytes) {
-        return ::write(master_, bytes.constData(), bytes.size());
-    }
-
-    // Reads until `wanted` bytes came or the line has been quiet for `quiet`.
-    QByteArray receive(qsizetype wanted, std::chrono::milliseconds quiet = 500ms) {
-        QByteArray got;
-        char chunk[4096];
-        while (got.size() < wanted) {
-            pollfd fd{master_, POLLIN, 0};
-            if (::poll(&fd, 1, int(quiet.count())) <= 0)
-                break;
-            const ssize_t n = ::read(master_, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            got.append(chunk, n);
-        }
-        return got;
-    }
-
-private:
-    int master_ = -1;
-    QString slavePath_;
-};
 
 QByteArray takeInputUntil(SerialDevice& device, qsizetype wanted,
                           std::chrono::milliseconds limit = 2s) {
@@ -201,7 +107,7 @@ class TestSystemDevice : public QObject {
 
 private slots:
     void appliesRawModeAndSettings() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         // Opened first, so that the device's exclusive hold does not shut the test out.
         const int probe = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -258,7 +164,7 @@ private slots:
     }
 
     void exclusiveUse() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), {}, sink);
@@ -281,7 +187,7 @@ private slots:
     }
 
     void loopbackThroughMaster() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), {}, sink);
@@ -295,7 +201,7 @@ private slots:
     }
 
     void byteFFArrivesWhole() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), {}, sink);
@@ -309,7 +215,7 @@ private slots:
     }
 
     void receiveOverflowKeepsFirstKilobyteAndReportsOnce() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), {}, sink);
@@ -326,7 +232,7 @@ private slots:
     }
 
     void transmitBufferHoldsWhatTheLineCannotTake() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), {}, sink);
@@ -361,7 +267,7 @@ private slots:
         RecordingSink sink;
         QString path;
         {
-            Pty pty;
+            PtyPair pty;
             QVERIFY(pty.ok());
             path = pty.slavePath();
             auto device = openSystemDevice(path, {}, sink);
@@ -395,7 +301,7 @@ private slots:
             QVERIFY(closing.elapsed() < 200);
         }
 
-        Pty again;
+        PtyPair again;
         QVERIFY(again.ok());
         RecordingSink freshSink;
         auto device = openSystemDevice(again.slavePath(), {}, freshSink);
@@ -406,7 +312,7 @@ private slots:
 
     // A pseudo-terminal has no modem lines: nothing to poll, so an idle port never wakes.
     void lineControlWithoutModemLines() {
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
         OpenRequest request;
@@ -442,7 +348,7 @@ private slots:
     void permissionDenied() {
         if (geteuid() == 0)
             QSKIP("root may open any device");
-        Pty pty;
+        PtyPair pty;
         QVERIFY(pty.ok());
         const QByteArray path = pty.slavePath().toLocal8Bit();
         struct stat st {};

@@ -1,11 +1,11 @@
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QTest>
 #include <atomic>
 #include <chrono>
 
+#include "pty_pair.h"
 #include "system_modem_waiter.h"
 
 // The driver's wait is only offered by real UARTs (the virtual machine test meets one); a
@@ -15,10 +15,9 @@ class ModemStatusWaiterTest : public QObject {
 
 private slots:
     void aDeviceWithoutTheWaitEndsTheWaiter() {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0);
-        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
-        const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        const int slave = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         QVERIFY(slave >= 0);
 
         std::atomic<int> changes{0};
@@ -29,7 +28,6 @@ private slots:
         }
         QCOMPARE(changes.load(), 0);
         ::close(slave);
-        ::close(master);
     }
 
     void aWaiterOnAClosedDescriptorLeavesPromptly() {

@@ -66,9 +66,7 @@ private slots:
         PtyRig rig(pty);
         rig.tester.Form_Load();
         QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Red);
-        char sent[16] = {};
-        QCOMPARE(::read(pty.masterFd(), sent, sizeof sent), ssize_t(8));
-        QCOMPARE(QByteArray(sent), QByteArray("Loopback"));
+        QCOMPARE(pty.receive(8), QByteArray("Loopback"));
     }
 
     void aHungUpTtyIsToldOnceAndTheLampsGoIdle() {
