@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "comm_event.h"
 #include "port_map.h"
 #include "serial_port_control.h"
@@ -24,19 +25,6 @@ using Line = SimulatedPort::InputLine;
 qint64 nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
-}
-
-// A field of /proc/self/status in kB, or -1.
-long statusKb(const char* field) {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ')[0].toLong();
-    }
-    return -1;
 }
 
 // Lets VmHWM start again from the present size.
@@ -81,14 +69,14 @@ bool measureBurstMemory(long edges) {
     QObject::connect(&rig.control, &SerialPortControl::OnComm, [&] { ++seen; });
     QCoreApplication::processEvents();
     const bool peakReset = resetPeakMemory();
-    const long idleKb = statusKb("VmRSS");
+    const long idleKb = bench::statusKb("VmRSS");
 
     std::thread producer([&] { rig.toggleCts(edges); });
     producer.join();  // the user-interface thread is blocked meanwhile
-    const long blockedKb = statusKb("VmRSS");
+    const long blockedKb = bench::statusKb("VmRSS");
     const std::size_t pending = rig.control.PendingEvents();
     deliverUntil(rig.control, seen, edges);
-    const long peakKb = statusKb("VmHWM");
+    const long peakKb = bench::statusKb("VmHWM");
 
     std::printf("Burst of %ld edges with the user-interface thread blocked\n", edges);
     std::printf("  pending before delivery: %zu, delivered: %ld, lost: %llu\n", pending, seen,
