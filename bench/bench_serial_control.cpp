@@ -82,10 +82,10 @@ bool measureBurstMemory(long edges) {
     std::printf("  pending before delivery: %zu, delivered: %ld, lost: %llu\n", pending, seen,
                 static_cast<unsigned long long>(rig.control.LostEvents()));
     std::printf("  VmRSS idle %ld kB, after the burst %ld kB (+%.2f MB)\n", idleKb, blockedKb,
-                (blockedKb - idleKb) / 1024.0);
+                static_cast<double>(blockedKb - idleKb) / 1024.0);
     if (peakReset)
         std::printf("  VmHWM during burst and delivery %ld kB: peak %.2f MB above idle\n", peakKb,
-                    (peakKb - idleKb) / 1024.0);
+                    static_cast<double>(peakKb - idleKb) / 1024.0);
     else
         std::printf("  VmHWM could not be reset; peak since start %ld kB\n", peakKb);
     return seen == edges && rig.control.LostEvents() == 0;
@@ -114,7 +114,8 @@ bool measureThroughput(long edges) {
     const double deliverS = std::chrono::duration<double>(delivered - start).count();
     std::printf("Throughput: %ld CTS edges from a rig thread\n", edges);
     std::printf("  produced in %.3f s (%.0f edges/s), all delivered in %.3f s (%.0f edges/s)\n",
-                produceS, edges / produceS, deliverS, edges / deliverS);
+                produceS, static_cast<double>(edges) / produceS, deliverS,
+                static_cast<double>(edges) / deliverS);
     std::printf("  OnComm notifications: %ld, lost: %llu, every CommEvent 3: %s\n", seen,
                 static_cast<unsigned long long>(rig.control.LostEvents()), allCts ? "yes" : "no");
     return seen == edges && rig.control.LostEvents() == 0 && allCts;
@@ -143,12 +144,13 @@ bool measureLatency(int events, std::chrono::microseconds spacing) {
 
     std::sort(latencyNs.begin(), latencyNs.end());
     const auto at = [&](double q) {
-        return latencyNs[std::min<std::size_t>(latencyNs.size() - 1, q * latencyNs.size())] / 1e3;
+        const auto index = static_cast<std::size_t>(q * static_cast<double>(latencyNs.size()));
+        return static_cast<double>(latencyNs[std::min(latencyNs.size() - 1, index)]) / 1e3;
     };
     std::printf("Latency from an injected event to its OnComm handler (%d events, %lld us apart)\n",
                 events, static_cast<long long>(spacing.count()));
     std::printf("  median %.1f us, 99th percentile %.1f us, max %.1f us\n", at(0.5), at(0.99),
-                latencyNs.back() / 1e3);
+                static_cast<double>(latencyNs.back()) / 1e3);
     return seen == events;
 }
 

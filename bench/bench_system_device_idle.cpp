@@ -32,7 +32,7 @@ public:
 double seconds(clockid_t clock) {
     timespec ts{};
     clock_gettime(clock, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 int runIdle(const char* label, const QString& slave, SystemPortWorker::Options options,

@@ -41,8 +41,8 @@ void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& event
     const LineSnapshot::Levels highDsr{.dsr = true};
     const auto& l0 = levelled ? previous_.levels : highDsr;
     const auto& l1 = levelled ? now.levels : highDsr;
-    const auto lineEdges = [levelled](std::uint32_t counted, bool before, bool after) {
-        return levelled ? edges(counted, before, after) : counted;
+    const auto lineEdges = [levelled](std::uint32_t edgeCount, bool before, bool after) {
+        return levelled ? edges(edgeCount, before, after) : edgeCount;
     };
 
     repeat(events, CommEvents::CtsChanged, lineEdges(delta(c0.cts, c1.cts), l0.cts, l1.cts));

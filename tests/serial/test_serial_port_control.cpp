@@ -89,7 +89,7 @@ private slots:
         control_->setDTREnable(true);   // DSR rises silently, CD follows
         control_->setDTREnable(false);  // DSR falls, then CD
         sim_->pulseRing();
-        for (short code : {1001, 1004, 1006, 1009, 8})
+        for (short code : {short(1001), short(1004), short(1006), short(1009), short(8)})
             sim_->injectEvent(code);
         control_->setOutput(QString(kTransmitBufferSize + 1, 'x'));  // one too many
         sim_->receive(QByteArray(kReceiveBufferSize, 'y'));

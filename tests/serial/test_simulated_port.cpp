@@ -137,7 +137,7 @@ private slots:
     void injectedEventsPassAsTheyAre() {
         QVERIFY(!port_->injectEvent(CommEvents::Break));  // nobody listens while closed
         auto device = openPort();
-        for (short code : {1001, 1004, 1009, 1006, 6, 8})
+        for (short code : {short(1001), short(1004), short(1009), short(1006), short(6), short(8)})
             QVERIFY(port_->injectEvent(code));
         QCOMPARE(sink_.takeCodes(), (Codes{1001, 1004, 1009, 1006, 6, 8}));
     }

@@ -12,8 +12,8 @@
 // then any nested events the test queued, so re-entry can be driven exactly.
 class FakePlatform : public Platform {
 public:
-    explicit FakePlatform(std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>())
-        : clock(std::move(clock)) {}
+    explicit FakePlatform(std::shared_ptr<ManualClock> sharedClock = std::make_shared<ManualClock>())
+        : clock(std::move(sharedClock)) {}
 
     void Sleep(quint32 milliseconds) override {
         sleeps.push_back(milliseconds);

@@ -231,7 +231,7 @@ bool timeToggle(Quillmark& q, void (Tester::*click)(), const QString& line, Late
     (q.tester.*click)();
     const bool logged = pumpUntil([&] { return q.topLine() == line; }, 3000);
     if (logged)
-        latency.samples.push_back(clock.nsecsElapsed() / 1e6);
+        latency.samples.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     return logged;
 }
 
