@@ -6,74 +6,17 @@
 #include <cstdio>
 
 #include "bench_support.h"
+#include "fake_view.h"
 #include "main_window.h"
 #include "port_map.h"
 #include "qt_platform.h"
+#include "serial_port_control.h"
 #include "simulated_port.h"
 #include "tester.h"
 
 namespace {
 
 constexpr int kPasses = 20000;
-
-// Elements that hold their values and draw nothing.
-class BareView : public TesterView {
-    struct BareLamp : LampElement {
-        int colour = 0;
-        int BackColor() const override { return colour; }
-        void setBackColor(int c) override { colour = c; }
-    };
-    struct BareText : TextElement {
-        QString text;
-        QString Text() const override { return text; }
-        void setText(const QString& t) override { text = t; }
-    };
-    struct BareTimer : TimerElement {
-        bool on = false;
-        bool Enabled() const override { return on; }
-        void setEnabled(bool e) override { on = e; }
-    };
-    struct BareCheck : CheckElement {
-        int Value() const override { return 1; }
-    };
-    struct BareList : ListElement {
-        int ListCount() const override { return 0; }
-        QString List(int) const override { return {}; }
-        void AddItemAtTop(const QString&) override {}
-        void RemoveItem(int) override {}
-        void Clear() override {}
-    };
-    struct Boxes : MessageBoxes {
-        void showMessage(const QString&) override {}
-        DialogAnswer askAbortRetryIgnore(const QString&, const QString&) override {
-            return DialogAnswer::Abort;
-        }
-    };
-
-public:
-    TextElement& Combo1() override { return combo; }
-    TextElement& txtStatus() override { return status; }
-    TextElement& txtLoop() override { return loop; }
-    TextElement& txtDelay() override { return delay; }
-    TextElement& txtCount() override { return count; }
-    CheckElement& chkIgnoreRing() override { return check; }
-    ListElement& lstStatus() override { return list; }
-    LampElement& shpIndicator(int i) override { return lamps[i]; }
-    LampElement& shpLatch(int i) override { return lamps[4 + i]; }
-    LampElement& shpLatchNot(int i) override { return lamps[7 + i]; }
-    LampElement& shpRTS() override { return lamps[10]; }
-    LampElement& shpDTR() override { return lamps[11]; }
-    TimerElement& timLatch(int i) override { return timers[i]; }
-    TimerElement& timLatchNot(int i) override { return timers[3 + i]; }
-    MessageBoxes& messages() override { return boxes; }
-
-    BareText combo, status, loop, delay, count;
-    BareCheck check;
-    BareList list;
-    BareLamp lamps[12];
-    BareTimer timers[6];
-    Boxes boxes;
-};
 
 std::shared_ptr<MappedDeviceOpener> simulatedPortOne() {
     PortMap map;
@@ -107,7 +50,7 @@ double runInWindow(bool handleEvents) {
 }
 
 double runBare() {
-    BareView view;
+    FakeView view;  // elements that hold their values and draw nothing
     SerialPortControl port(simulatedPortOne());
     QtPlatform platform;
     Tester tester(view, port, platform);
@@ -131,7 +74,7 @@ int main(int argc, char** argv) {
     const double bare = runBare();
     print("window, lamps and event log:", full);
     print("window and lamps, events not handled:", lampsOnly);
-    print("no window (bare elements), events not handled:", bare);
+    print("no window (plain elements), events not handled:", bare);
     std::printf(
         "cost per pass: event log (3 events, lines, lamps, count) %.1f us, "
         "output lamps %.1f us\n",

@@ -1,14 +1,14 @@
-#include <QFile>
-#include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 #include "command_line.h"
-#include "first_poll_screenshot.h"
 #include "guarded_application.h"
 #include "main_window.h"
 #include "port_listing.h"
 #include "qt_platform.h"
+#include "serial_port_control.h"
 #include "tester.h"
+#include "window_picture.h"
 
 namespace {
 
@@ -21,14 +21,17 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
         tester.errorReporter().report(QStringLiteral("handling a window event"), error);
     });
 
-    FirstPollScreenshot screenshot(tester, options.screenshotPath, [&window](const QString& path) {
-        const bool ok = window.saveClientAreaPng(path);
-        std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "Saved" : "Could not save",
-                     qPrintable(path));
-        return ok;
-    });
-    const bool takeScreenshot = !options.screenshotPath.isEmpty();
-    window.setEvents(takeScreenshot ? static_cast<WindowEvents*>(&screenshot) : &tester);
+    if (!options.screenshotPath.isEmpty())
+        tester.afterFirstPoll([&window, path = options.screenshotPath] {
+            // Once the poll's own events have been handled, so the picture shows their result.
+            QTimer::singleShot(0, &window, [&window, path] {
+                const bool saved = saveClientAreaPng(window, path);
+                std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "Saved" : "Could not save",
+                             qPrintable(path));
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        });
+    window.setEvents(&tester);
 
     // The window loads before it shows, so its first picture has the port's state.
     window.load();

@@ -50,7 +50,7 @@ void CommEventLog::LogCommEvent(const short& code) {
     list.AddItemAtTop(QString::number(code) + QStringLiteral(" - ") + CommEventText(code));
 }
 
-void CommEventLog::cmdClearStatus_Click() {
+void CommEventLog::clear() {
     view_.lstStatus().Clear();
 }
 
@@ -60,7 +60,7 @@ void CommEventLog::countNotification() {
     counter.setText(NumberText::formatGeneral(count));
 }
 
-void CommEventLog::comPort_OnComm() {
+void CommEventLog::handleNotification() {
     Step step = Step::TakeReference;
     SerialPort* comPort = nullptr;  // the handler's own reference, dropped on every way out
     for (;;) {

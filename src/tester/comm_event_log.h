@@ -17,10 +17,12 @@ public:
     CommEventLog(TesterView& view, SerialPort& port, LineDisplay& lines)
         : view_(view), port_(port), lines_(lines) {}
 
-    void comPort_OnComm();
+    // Handles one OnComm notification of the port.
+    void handleNotification();
     void LogCommEvent(const short& code);
     static QString CommEventText(const short& code);
-    void cmdClearStatus_Click();
+    // Empties the status list; the count goes on.
+    void clear();
 
 private:
     enum class Step { TakeReference, TestIgnoreRing, TestRing, Log, Refresh, Release, Count };

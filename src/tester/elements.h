@@ -47,25 +47,3 @@ public:
     virtual void RemoveItem(int index) = 0;
     virtual void Clear() = 0;
 };
-
-enum class DialogAnswer { Abort, Retry, Ignore, Other };
-
-// Modal message boxes. Those without a title of their own carry the application title.
-class MessageBoxes {
-public:
-    virtual ~MessageBoxes() = default;
-    // OK only, no icon. The prompt separates lines with CR LF.
-    virtual void showMessage(const QString& prompt) = 0;
-    // Abort, Retry and Ignore, Abort the default, no icon.
-    virtual DialogAnswer askAbortRetryIgnore(const QString& prompt, const QString& title) = 0;
-};
-
-// The operating system's sleep and the window system's event pump.
-class Platform {
-public:
-    virtual ~Platform() = default;
-    // Blocks the thread; never called with a negative count.
-    virtual void Sleep(quint32 milliseconds) = 0;
-    // Runs every pending window event, then returns.
-    virtual void DoEvents() = 0;
-};

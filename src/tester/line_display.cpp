@@ -42,12 +42,12 @@ void LineDisplay::ShowInputLines() {
     ShowOutputLines();
 }
 
-void LineDisplay::timLatch_Timer(short index) {
+void LineDisplay::putOutLatch(short index) {
     view_.timLatch(index).setEnabled(false);
     view_.shpLatch(index).setBackColor(LampColours::Idle);
 }
 
-void LineDisplay::timLatchNot_Timer(short index) {
+void LineDisplay::putOutLatchNot(short index) {
     view_.timLatchNot(index).setEnabled(false);
     view_.shpLatchNot(index).setBackColor(LampColours::LatchNotIdle);
 }

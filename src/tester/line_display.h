@@ -12,8 +12,9 @@ public:
     void ShowOutputLines();
     // Colours the sensor lamps, lights one latch lamp per input line, then the output lamps.
     void ShowInputLines();
-    void timLatch_Timer(short index);
-    void timLatchNot_Timer(short index);
+    // Stops the latch timer of the line and puts its lamp back to the idle colour.
+    void putOutLatch(short index);
+    void putOutLatchNot(short index);
 
 private:
     bool readInputLine(int index) const;

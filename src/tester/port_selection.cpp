@@ -48,11 +48,7 @@ private:
 
 }  // namespace
 
-void PortSelection::Form_Load() {
-    Combo1_Click();
-}
-
-void PortSelection::Combo1_Click() {
+void PortSelection::select() {
     // A number beyond 16 bits cannot name a port: take it as an invalid selection.
     const short requested =
         NumberText::toInt16(NumberText::leadingNumber(view_.Combo1().Text())).value_or(0);
@@ -136,7 +132,7 @@ void PortSelection::EventSleep(qint32 dwMilliseconds) {
     }
 }
 
-void PortSelection::Timer1_Timer() {
+void PortSelection::poll() {
     if (!port_.PortOpen()) {
         view_.txtStatus().setText(QString());
         return;

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "elements.h"
 #include "line_display.h"
+#include "platform.h"
 #include "serial_port.h"
 #include "tester_view.h"
 
@@ -19,14 +19,16 @@ public:
     PortSelection(TesterView& view, SerialPort& port, LineDisplay& lines, Platform& platform)
         : view_(view), port_(port), lines_(lines), platform_(platform) {}
 
-    void Form_Load();
-    void Combo1_Click();
+    // Opens the port the port box names and, when that succeeds, checks its wiring and
+    // shows its lines.
+    void select();
     // PortNumber when that port was opened, otherwise 0. Reports every failure in a box.
     short OpenValidPort(SerialPort& comPort, short PortNumber);
     void ConfigurePort();
     bool CheckPortWiring();
     void EventSleep(qint32 dwMilliseconds);
-    void Timer1_Timer();
+    // Repeats the wiring check and shows the last event code, while a port is open.
+    void poll();
 
 private:
     void showWiringResult(bool passed);

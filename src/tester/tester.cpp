@@ -11,55 +11,53 @@ Tester::Tester(TesterView& view, SerialPort& port, Platform& platform)
       reporter_(view) {}
 
 void Tester::Form_Load() {
-    reporter_.guard(QStringLiteral("opening the port at start-up"),
-                    [&] { selection_.Form_Load(); });
+    reporter_.guard(QStringLiteral("opening the port at start-up"), [&] { selection_.select(); });
 }
 
 void Tester::Combo1_Click() {
     // A new choice is a change: failures seen before may be told again.
     reporter_.forgetReported();
     eventsLostTold_ = false;
-    reporter_.guard(QStringLiteral("opening the selected port"),
-                    [&] { selection_.Combo1_Click(); });
+    reporter_.guard(QStringLiteral("opening the selected port"), [&] { selection_.select(); });
 }
 
 void Tester::Timer1_Timer() {
     if (unloading_)
         return;
-    reporter_.guard(QStringLiteral("checking the port"), [&] { selection_.Timer1_Timer(); });
+    reporter_.guard(QStringLiteral("checking the port"), [&] { selection_.poll(); });
+    if (firstPollHook_)
+        std::exchange(firstPollHook_, nullptr)();
 }
 
 void Tester::timLatch_Timer(short index) {
-    reporter_.guard(QStringLiteral("putting out a latch lamp"),
-                    [&] { lines_.timLatch_Timer(index); });
+    reporter_.guard(QStringLiteral("putting out a latch lamp"), [&] { lines_.putOutLatch(index); });
 }
 
 void Tester::timLatchNot_Timer(short index) {
     reporter_.guard(QStringLiteral("putting out a latch lamp"),
-                    [&] { lines_.timLatchNot_Timer(index); });
+                    [&] { lines_.putOutLatchNot(index); });
 }
 
 void Tester::cmdToggleDTR_Click() {
-    reporter_.guard(QStringLiteral("toggling DTR"), [&] { outputs_.cmdToggleDTR_Click(); });
+    reporter_.guard(QStringLiteral("toggling DTR"), [&] { outputs_.toggleDtr(); });
 }
 
 void Tester::cmdToggleRTS_Click() {
-    reporter_.guard(QStringLiteral("toggling RTS"), [&] { outputs_.cmdToggleRTS_Click(); });
+    reporter_.guard(QStringLiteral("toggling RTS"), [&] { outputs_.toggleRts(); });
 }
 
 void Tester::cmdCycle_Click() {
-    reporter_.guard(QStringLiteral("cycling RTS and DTR"), [&] { outputs_.cmdCycle_Click(); });
+    reporter_.guard(QStringLiteral("cycling RTS and DTR"), [&] { outputs_.cycle(); });
 }
 
 void Tester::cmdClearStatus_Click() {
-    reporter_.guard(QStringLiteral("clearing the status list"),
-                    [&] { log_.cmdClearStatus_Click(); });
+    reporter_.guard(QStringLiteral("clearing the status list"), [&] { log_.clear(); });
 }
 
 void Tester::comPort_OnComm() {
     if (unloading_)
         return;
-    reporter_.guard(QStringLiteral("handling a port event"), [&] { log_.comPort_OnComm(); });
+    reporter_.guard(QStringLiteral("handling a port event"), [&] { log_.handleNotification(); });
 }
 
 void Tester::comPort_DeviceLost(int number, const QString& description) {
@@ -76,7 +74,8 @@ void Tester::comPort_DeviceLost(int number, const QString& description) {
 
 void Tester::comPort_EventsLost(quint64 total) {
     // A storm that overflows once overflows again: one box says it, until a new selection.
-    if (eventsLostTold_) return;
+    if (eventsLostTold_)
+        return;
     eventsLostTold_ = true;
     reporter_.tell(QStringLiteral("Port events came faster than they could be shown: %1 "
                                   "events were not logged.")

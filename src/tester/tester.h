@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
+
 #include "comm_event_log.h"
 #include "error_reporter.h"
 #include "line_display.h"
-#include "output_lines.h"
+#include "output_line_control.h"
 #include "port_selection.h"
 #include "window_events.h"
 
@@ -27,6 +29,9 @@ public:
     void comPort_EventsLost(quint64 total) override;
     void Form_Unload() override;
 
+    // Runs once, right after the first status poll has been handled.
+    void afterFirstPoll(std::function<void()> hook) { firstPollHook_ = std::move(hook); }
+
     LineDisplay& lineDisplay() { return lines_; }
     PortSelection& portSelection() { return selection_; }
     OutputLineControl& outputLines() { return outputs_; }
@@ -42,4 +47,5 @@ private:
     ErrorReporter reporter_;
     bool unloading_ = false;
     bool eventsLostTold_ = false;
+    std::function<void()> firstPollHook_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "elements.h"
+#include "message_boxes.h"
 
 // The main window as the tester logic sees it: its elements by name. Arrays are indexed
 // from 0; line index 0 is DSR, 1 CTS, 2 CD, and shpIndicator(3) is the wiring lamp.

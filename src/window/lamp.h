@@ -3,13 +3,15 @@
 #include <QColor>
 #include <QWidget>
 
+enum class LampShape { RoundedRectangle, Circle };
+
 // A lamp: a filled shape whose colour is its back colour, held as the 24-bit value
 // 0x00BBGGRR that the tester logic writes (red in the low byte).
 class Lamp : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Shape { RoundedRectangle, Circle };
+    using Shape = LampShape;
 
     Lamp(Shape shape, int backColor, QWidget* parent = nullptr);
 

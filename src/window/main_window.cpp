@@ -1,7 +1,5 @@
 #include "main_window.h"
 
-#include <QFontMetrics>
-
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,7 +8,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "element_adapters.h"
+#include "lamp.h"
 #include "lamp_colours.h"
+#include "qt_message_boxes.h"
+#include "serial_port_control.h"
+#include "status_list_resize.h"
+#include "window_fonts.h"
 #include "window_icon.h"
 
 namespace {
@@ -22,18 +26,6 @@ const QString kNoticeSecondLine =
 
 constexpr int kIdle = LampColours::Idle;
 constexpr int kLatchNotIdle = LampColours::LatchNotIdle;
-constexpr int kTwipsPerDesignPixel = 15;
-
-// Arial where installed, else a face with the same metrics.
-QFont arialFont(qreal pointSize, bool bold) {
-    QFont font;
-    font.setFamilies(
-        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
 
 QString arrayName(const char* name, int index) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
@@ -50,35 +42,19 @@ Element& elementAt(const std::array<std::unique_ptr<Element>, N>& elements, int 
 
 }  // namespace
 
-namespace {
-
-// The layout was drawn for a compact 8 pt dialog font. The platform's own family is kept
-// where its labels fit their places; a wider one gives way to Arial's metrics.
-QFont dialogFont(QFont base, const TwipScale& scale) {
-    base.setPointSizeF(MainWindow::kDialogFontPoints);
-    const int widestLabelPx = scale.toPixelsX(1185);  // "Sensor 2 (CTS)"
-    if (QFontMetrics(base).horizontalAdvance(QStringLiteral("Sensor 2 (CTS)")) > widestLabelPx)
-        base.setFamilies(
-            {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
-    return base;
-}
-
-}  // namespace
-
 MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events, QWidget* parent)
     : QWidget(parent),
       events_(events),
       scale_(logicalDpiX(), logicalDpiY()),
-      ownMessages_(this),
-      messages_(&ownMessages_) {
+      ownMessages_(std::make_unique<QtMessageBoxes>(this)),
+      messages_(ownMessages_.get()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setWindowIcon(makeWindowIcon());
-    // The layout was drawn for a compact 8 pt dialog font; the family stays the platform's.
-    setFont(dialogFont(font(), scale_));
+    setFont(WindowFonts::dialog(font(), scale_));
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
     createElements(std::move(opener));
-    fitLabelsOnOneLine();
+    WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
     combo1_->setFocus();
 }
@@ -87,22 +63,6 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
 MainWindow::~MainWindow() {
     events_ = nullptr;
     delete comPort_;
-}
-
-// The places were drawn for a narrower dialog font than most platforms have: step the size
-// down a little, no further than 7 pt, until every label's text fits on one line.
-void MainWindow::fitLabelsOnOneLine() {
-    const auto allFit = [this] {
-        for (const QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-            if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
-                return false;
-        return true;
-    };
-    QFont smaller = font();
-    while (!allFit() && smaller.pointSizeF() > kSmallestDialogFontPoints) {
-        smaller.setPointSizeF(smaller.pointSizeF() - 0.25);
-        setFont(smaller);
-    }
 }
 
 // In the designed order, which is also the order of the window's children.
@@ -136,7 +96,7 @@ void MainWindow::createElements(std::shared_ptr<DeviceOpener> opener) {
     addLabel(QStringLiteral("Label8"), QStringLiteral("loops"), {4200, 1695, 405, 195});
     addLabel(QStringLiteral("Label7"), QStringLiteral("Interrupt count"), {3705, 2205, 1155, 195});
     addLabel(QStringLiteral("Label6"), QStringLiteral("Quillmark"), {3570, 45, 2955, 315})
-        ->setFont(arialFont(12.0, true));
+        ->setFont(WindowFonts::arial(12.0, true));
     addLabel(arrayName("Label5", 1), QStringLiteral("RTS"), {4215, 1200, 555, 195});
     addLabel(arrayName("Label5", 0), QStringLiteral("DTR"), {4215, 720, 555, 195});
 
@@ -158,7 +118,7 @@ void MainWindow::createElements(std::shared_ptr<DeviceOpener> opener) {
     addLabel(arrayName("Label2", 4), QStringLiteral("Yellow"), {2100, 1140, 615, 255});
     addLabel(arrayName("Label2", 3), QStringLiteral("Blue"), {2100, 1560, 585, 255});
     addLabel(arrayName("Label3", 1), kNoticeSecondLine, {45, 6075, 6510, 225})
-        ->setFont(arialFont(6.75, false));
+        ->setFont(WindowFonts::arial(6.75, false));
     addLabel(arrayName("Label2", 2), QStringLiteral("Sensor 3 (CD)"), {105, 1560, 1080, 255});
     addLabel(arrayName("Label2", 1), QStringLiteral("Sensor 2 (CTS)"), {105, 1140, 1185, 255});
     addLabel(arrayName("Label2", 0), QStringLiteral("Sensor 1 (DSR)"), {105, 705, 1200, 255});
@@ -256,7 +216,7 @@ QLabel* MainWindow::addLabel(const QString& name, const QString& text, TwipRect 
     return label;
 }
 
-Lamp* MainWindow::addLamp(const QString& name, Lamp::Shape shape, int colour, TwipRect place) {
+Lamp* MainWindow::addLamp(const QString& name, LampShape shape, int colour, TwipRect place) {
     auto* lamp = new Lamp(shape, colour, this);
     placeWidget(lamp, name, place);
     return lamp;
@@ -306,9 +266,39 @@ void MainWindow::load() {
 }
 
 void MainWindow::setMessages(MessageBoxes* messages) {
-    messages_ = messages ? messages : &ownMessages_;
+    messages_ = messages ? messages : ownMessages_.get();
 }
 
+TextElement& MainWindow::Combo1() {
+    return *combo1Text_;
+}
+TextElement& MainWindow::txtStatus() {
+    return *txtStatusText_;
+}
+TextElement& MainWindow::txtLoop() {
+    return *txtLoopText_;
+}
+TextElement& MainWindow::txtDelay() {
+    return *txtDelayText_;
+}
+TextElement& MainWindow::txtCount() {
+    return *txtCountText_;
+}
+CheckElement& MainWindow::chkIgnoreRing() {
+    return *chkIgnoreRing_;
+}
+ListElement& MainWindow::lstStatus() {
+    return *lstStatus_;
+}
+LampElement& MainWindow::shpRTS() {
+    return *shpRTS_;
+}
+LampElement& MainWindow::shpDTR() {
+    return *shpDTR_;
+}
+MessageBoxes& MainWindow::messages() {
+    return *messages_;
+}
 LampElement& MainWindow::shpIndicator(int index) {
     return elementAt(shpIndicator_, index, "shpIndicator");
 }
@@ -370,19 +360,4 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     deliver(&WindowEvents::Form_Unload);
     event->accept();
-}
-
-QImage MainWindow::clientAreaImage() {
-    QImage image = grab().toImage();
-    image.setDevicePixelRatio(1.0);
-    const QSize designSize(
-        static_cast<int>(std::lround(scale_.toTwipsX(width()) / kTwipsPerDesignPixel)),
-        static_cast<int>(std::lround(scale_.toTwipsY(height()) / kTwipsPerDesignPixel)));
-    if (image.size() != designSize)
-        image = image.scaled(designSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
-}
-
-bool MainWindow::saveClientAreaPng(const QString& path) {
-    return clientAreaImage().save(path, "PNG");
 }

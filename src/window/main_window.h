@@ -5,17 +5,27 @@
 #include <memory>
 #include <vector>
 
-#include "element_adapters.h"
-#include "lamp.h"
-#include "qt_message_boxes.h"
-#include "serial_port_control.h"
-#include "status_list_resize.h"
 #include "tester_view.h"
 #include "twips.h"
 #include "window_events.h"
 
+class CheckBoxAdapter;
+class ComboText;
+class DeviceOpener;
+class Lamp;
+class LampAdapter;
+class LineEditText;
+class ListWidgetAdapter;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QPushButton;
+class QTimer;
+class QtMessageBoxes;
+class SerialPortControl;
+class TimerAdapter;
+enum class LampShape;
 
 // The tester's one window, "frmMain". It creates its elements in their designed order with
 // their initial values, places them by their designed twips at the screen's resolution,
@@ -30,8 +40,6 @@ class MainWindow : public QWidget, public TesterView {
 public:
     static constexpr TwipRect kClientArea{0, 0, 6615, 6300};
     static constexpr int kTimerPeriodMs = 1000;
-    static constexpr qreal kDialogFontPoints = 8.0;
-    static constexpr qreal kSmallestDialogFontPoints = 7.0;
 
     MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events,
                QWidget* parent = nullptr);
@@ -52,29 +60,25 @@ public:
     // the status list keeps its designed size at the designed client size.
     QSizeF outerSizeTwips() const;
 
-    // The client area at one pixel per 15 twips, whatever the screen's resolution.
-    QImage clientAreaImage();
-    bool saveClientAreaPng(const QString& path);
-
     // Null restores the window's own message boxes.
     void setMessages(MessageBoxes* messages);
 
     // TesterView
-    TextElement& Combo1() override { return *combo1Text_; }
-    TextElement& txtStatus() override { return *txtStatusText_; }
-    TextElement& txtLoop() override { return *txtLoopText_; }
-    TextElement& txtDelay() override { return *txtDelayText_; }
-    TextElement& txtCount() override { return *txtCountText_; }
-    CheckElement& chkIgnoreRing() override { return *chkIgnoreRing_; }
-    ListElement& lstStatus() override { return *lstStatus_; }
+    TextElement& Combo1() override;
+    TextElement& txtStatus() override;
+    TextElement& txtLoop() override;
+    TextElement& txtDelay() override;
+    TextElement& txtCount() override;
+    CheckElement& chkIgnoreRing() override;
+    ListElement& lstStatus() override;
     LampElement& shpIndicator(int index) override;
     LampElement& shpLatch(int index) override;
     LampElement& shpLatchNot(int index) override;
-    LampElement& shpRTS() override { return *shpRTS_; }
-    LampElement& shpDTR() override { return *shpDTR_; }
+    LampElement& shpRTS() override;
+    LampElement& shpDTR() override;
     TimerElement& timLatch(int index) override;
     TimerElement& timLatchNot(int index) override;
-    MessageBoxes& messages() override { return *messages_; }
+    MessageBoxes& messages() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +97,7 @@ private:
     void addComboBox();
     void addSerialPortControl(std::shared_ptr<DeviceOpener> opener);
     QLabel* addLabel(const QString& name, const QString& text, TwipRect place);
-    Lamp* addLamp(const QString& name, Lamp::Shape shape, int colour, TwipRect place);
+    Lamp* addLamp(const QString& name, LampShape shape, int colour, TwipRect place);
     void addLatchLamp(std::array<std::unique_ptr<LampAdapter>, 3>& lamps, const char* name,
                       int index, int colour, TwipRect place);
     void addIndicator(int index, TwipRect place);
@@ -101,7 +105,6 @@ private:
     void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,
                         void (WindowEvents::*handler)(short));
     void applyTabOrder();
-    void fitLabelsOnOneLine();
     bool windowSystemReportsFrame() const;
     void formResize();
 
@@ -135,6 +138,6 @@ private:
     std::array<std::unique_ptr<TimerAdapter>, 3> timLatch_;
     std::array<std::unique_ptr<TimerAdapter>, 3> timLatchNot_;
 
-    QtMessageBoxes ownMessages_;
+    std::unique_ptr<QtMessageBoxes> ownMessages_;
     MessageBoxes* messages_;
 };

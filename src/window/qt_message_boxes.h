@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "elements.h"
+#include "message_boxes.h"
 
 // Modal message boxes without an icon, shown over the given window.
 class QtMessageBoxes : public MessageBoxes {

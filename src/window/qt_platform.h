@@ -1,6 +1,6 @@
 #pragma once
 
-#include "elements.h"
+#include "platform.h"
 
 // The thread sleep and the event pump of a Qt application.
 class QtPlatform : public Platform {

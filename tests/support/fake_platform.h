@@ -5,14 +5,15 @@
 #include <memory>
 #include <vector>
 
-#include "elements.h"
+#include "platform.h"
 #include "sim_clock.h"
 
 // Sleep moves a manual clock on instead of blocking; DoEvents runs what Qt has pending and
 // then any nested events the test queued, so re-entry can be driven exactly.
 class FakePlatform : public Platform {
 public:
-    explicit FakePlatform(std::shared_ptr<ManualClock> sharedClock = std::make_shared<ManualClock>())
+    explicit FakePlatform(
+        std::shared_ptr<ManualClock> sharedClock = std::make_shared<ManualClock>())
         : clock(std::move(sharedClock)) {}
 
     void Sleep(quint32 milliseconds) override {

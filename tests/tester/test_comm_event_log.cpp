@@ -237,7 +237,8 @@ private slots:
         rig.view.boxes.answers = {DialogAnswer::Ignore};
         rig.port(1).injectEvent(3);
         QObject::disconnect(&rig.comPort, &SerialPortControl::OnComm, nullptr, nullptr);
-        QObject::connect(&rig.comPort, &SerialPortControl::OnComm, [&] { log.comPort_OnComm(); });
+        QObject::connect(&rig.comPort, &SerialPortControl::OnComm,
+                         [&] { log.handleNotification(); });
         rig.deliverEvents();
         QCOMPARE(rig.view.boxes.shown.back().prompt, kProblemPrompt + "Code unreadable.");
         QVERIFY(rig.view.list.lines.isEmpty());

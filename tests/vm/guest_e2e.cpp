@@ -29,6 +29,7 @@
 #include "main_window.h"
 #include "port_map.h"
 #include "qt_platform.h"
+#include "serial_port_control.h"
 #include "tester.h"
 
 namespace {

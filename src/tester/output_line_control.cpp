@@ -1,15 +1,15 @@
-#include "output_lines.h"
+#include "output_line_control.h"
 
 #include <stdexcept>
 
 #include "number_text.h"
 
-void OutputLineControl::cmdToggleDTR_Click() {
+void OutputLineControl::toggleDtr() {
     port_.setDTREnable(!port_.DTREnable());
     lines_.ShowOutputLines();
 }
 
-void OutputLineControl::cmdToggleRTS_Click() {
+void OutputLineControl::toggleRts() {
     port_.setRTSEnable(!port_.RTSEnable());
     lines_.ShowOutputLines();
 }
@@ -32,7 +32,7 @@ quint32 OutputLineControl::pauseMs() const {
     return *ms > 0 ? static_cast<quint32>(*ms) : 0;
 }
 
-void OutputLineControl::cmdCycle_Click() {
+void OutputLineControl::cycle() {
     const short passes = passCount();
     for (short i = 1; i <= passes; ++i) {
         port_.setRTSEnable(!port_.RTSEnable());

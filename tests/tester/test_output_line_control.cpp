@@ -185,4 +185,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(OutputLinesTest)
-#include "test_output_lines.moc"
+#include "test_output_line_control.moc"

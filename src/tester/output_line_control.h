@@ -1,7 +1,7 @@
 #pragma once
 
-#include "elements.h"
 #include "line_display.h"
+#include "platform.h"
 #include "serial_port.h"
 #include "tester_view.h"
 
@@ -13,9 +13,10 @@ public:
     OutputLineControl(TesterView& view, SerialPort& port, LineDisplay& lines, Platform& platform)
         : view_(view), port_(port), lines_(lines), platform_(platform) {}
 
-    void cmdToggleDTR_Click();
-    void cmdToggleRTS_Click();
-    void cmdCycle_Click();
+    void toggleDtr();
+    void toggleRts();
+    // Flips both lines the number of times txtLoop says, pausing txtDelay ms after each pass.
+    void cycle();
 
     // The window is closing: a run in progress stops after its current pass.
     void stopRuns() { stopping_ = true; }
