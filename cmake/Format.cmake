@@ -12,8 +12,10 @@ file(GLOB_RECURSE format_sources CONFIGURE_DEPENDS ${format_globs})
 add_custom_target(format
     COMMAND ${CLANG_FORMAT} -i ${format_sources}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    COMMENT "Formatting the C++ sources")
+    COMMENT "Formatting the C++ sources"
+    VERBATIM)
 add_custom_target(format-check
     COMMAND ${CLANG_FORMAT} --dry-run --Werror ${format_sources}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-    COMMENT "Checking the C++ sources' format")
+    COMMENT "Checking the C++ sources' format"
+    VERBATIM)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillmark and runs every test twice: once plainly, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, where any finding fails the run.
+# UndefinedBehaviorSanitizer, where any finding fails the run. Compiler warnings are errors,
+# and the sources must keep the committed format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,13 +10,16 @@ jobs=$(nproc)
 
 run_suite() {
     local dir=$1; shift
-    cmake -G Ninja -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -G Ninja -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
 echo "== Plain build and tests"
 run_suite build
+
+echo "== Format"
+cmake --build build --target format-check
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1"

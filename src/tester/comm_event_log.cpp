@@ -12,26 +12,30 @@ struct EventText {
 };
 
 constexpr EventText kEventTexts[] = {
-    {1001, "A Break signal was received."},
-    {1004, "Framing Error. The hardware detected a framing error."},
-    {1006,
+    {CommEvents::Break, "A Break signal was received."},
+    {CommEvents::Framing, "Framing Error. The hardware detected a framing error."},
+    {CommEvents::Overrun,
      "Port Overrun. A character was not read from the hardware before the next character "
      "arrived and was lost."},
-    {1008, "Receive Buffer Overflow. There is no room in the receive buffer."},
-    {1009, "Parity Error. The hardware detected a parity error."},
-    {1010, "Transmit Buffer Full. The transmit buffer was full while trying to queue a character."},
-    {1011, "Unexpected error retrieving Device Control Block (DCB) for the port."},
-    {1, "There are fewer than Sthreshold number of characters in the transmit buffer."},
-    {2,
+    {CommEvents::ReceiveOverflow,
+     "Receive Buffer Overflow. There is no room in the receive buffer."},
+    {CommEvents::Parity, "Parity Error. The hardware detected a parity error."},
+    {CommEvents::TransmitFull,
+     "Transmit Buffer Full. The transmit buffer was full while trying to queue a character."},
+    {CommEvents::DcbError, "Unexpected error retrieving Device Control Block (DCB) for the port."},
+    {CommEvents::SendThreshold,
+     "There are fewer than Sthreshold number of characters in the transmit buffer."},
+    {CommEvents::ReceiveThreshold,
      "Received Rthreshold number of characters. This event is generated continuously until "
      "you use the Input property to remove the data from the receive buffer."},
-    {3, "Change in Clear To Send line."},
-    {4, "Change in Data Set Ready line. This event is only fired when DSR changes from 1 to 0."},
-    {5, "Change in Carrier Detect line."},
-    {6,
+    {CommEvents::CtsChanged, "Change in Clear To Send line."},
+    {CommEvents::DsrFell,
+     "Change in Data Set Ready line. This event is only fired when DSR changes from 1 to 0."},
+    {CommEvents::CdChanged, "Change in Carrier Detect line."},
+    {CommEvents::Ring,
      "Ring detected. Some UARTs (universal asynchronous receiver-transmitters) may not "
      "support this event."},
-    {7, "End Of File (ASCII character 26) character received."},
+    {CommEvents::EndOfFile, "End Of File (ASCII character 26) character received."},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "comm_event.h"
 #include "forwarding_port.h"
 #include "lamp_colours.h"
 #include "tester_rig.h"
@@ -41,35 +42,41 @@ class CommEventLogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void everyCodeHasItsText() {
-        const std::pair<short, QString> texts[] = {
-            {1001, "A Break signal was received."},
-            {1004, "Framing Error. The hardware detected a framing error."},
-            {1006,
-             "Port Overrun. A character was not read from the hardware before the next "
-             "character arrived and was lost."},
-            {1008, "Receive Buffer Overflow. There is no room in the receive buffer."},
-            {1009, "Parity Error. The hardware detected a parity error."},
-            {1010,
-             "Transmit Buffer Full. The transmit buffer was full while trying to queue a "
-             "character."},
-            {1011, "Unexpected error retrieving Device Control Block (DCB) for the port."},
-            {1, "There are fewer than Sthreshold number of characters in the transmit buffer."},
-            {2,
-             "Received Rthreshold number of characters. This event is generated continuously "
-             "until you use the Input property to remove the data from the receive buffer."},
-            {3, "Change in Clear To Send line."},
-            {4,
-             "Change in Data Set Ready line. This event is only fired when DSR changes from 1 "
-             "to 0."},
-            {5, "Change in Carrier Detect line."},
-            {7, "End Of File (ASCII character 26) character received."},
-            {8, "Unknown status"},
-            {0, "Unknown status"},
-            {-1, "Unknown status"},
+    void everyCodeHasItsText_data() {
+        QTest::addColumn<short>("code");
+        QTest::addColumn<QString>("text");
+        const auto row = [](short code, const char* text) {
+            QTest::addRow("%d", code) << code << QString(text);
         };
-        for (const auto& [code, text] : texts)
-            QCOMPARE(CommEventLog::CommEventText(code), text);
+        row(1001, "A Break signal was received.");
+        row(1004, "Framing Error. The hardware detected a framing error.");
+        row(1006,
+            "Port Overrun. A character was not read from the hardware before the next "
+            "character arrived and was lost.");
+        row(1008, "Receive Buffer Overflow. There is no room in the receive buffer.");
+        row(1009, "Parity Error. The hardware detected a parity error.");
+        row(1010,
+            "Transmit Buffer Full. The transmit buffer was full while trying to queue a "
+            "character.");
+        row(1011, "Unexpected error retrieving Device Control Block (DCB) for the port.");
+        row(1, "There are fewer than Sthreshold number of characters in the transmit buffer.");
+        row(2,
+            "Received Rthreshold number of characters. This event is generated continuously "
+            "until you use the Input property to remove the data from the receive buffer.");
+        row(3, "Change in Clear To Send line.");
+        row(4,
+            "Change in Data Set Ready line. This event is only fired when DSR changes from 1 "
+            "to 0.");
+        row(5, "Change in Carrier Detect line.");
+        row(7, "End Of File (ASCII character 26) character received.");
+        row(8, "Unknown status");
+        row(0, "Unknown status");
+        row(-1, "Unknown status");
+    }
+    void everyCodeHasItsText() {
+        QFETCH(short, code);
+        QFETCH(QString, text);
+        QCOMPARE(CommEventLog::CommEventText(code), text);
     }
 
     void aLineChangeIsLoggedRefreshedAndCounted() {
@@ -92,24 +99,24 @@ private slots:
 
     void ringIsDroppedWhileIgnoredAndLoggedOtherwise() {
         OpenRig rig;
-        rig.notify(6);
+        rig.notify(CommEvents::Ring);
         QVERIFY(rig.view.list.lines.isEmpty());
         QCOMPARE(rig.view.count.Text(), QString("0"));
         QVERIFY(!rig.lampsRefreshed());
 
         rig.view.ignoreRing.value = 0;
-        rig.notify(6);
+        rig.notify(CommEvents::Ring);
         QCOMPARE(rig.view.list.lines, QStringList{kRingLine});
         QCOMPARE(rig.view.count.Text(), QString("1"));
 
         rig.view.ignoreRing.value = 2;  // greyed is not checked
-        rig.notify(6);
+        rig.notify(CommEvents::Ring);
         QCOMPARE(rig.view.list.ListCount(), 2);
     }
 
     void otherEventsAreLoggedWhatTheBoxSays() {
         OpenRig rig;
-        rig.notify(1001);
+        rig.notify(CommEvents::Break);
         rig.view.ignoreRing.value = 0;
         rig.notify(8);
         QCOMPARE(rig.view.list.lines,
@@ -121,11 +128,11 @@ private slots:
         OpenRig rig;
         for (int i = 0; i < 2000; ++i)
             rig.view.list.lines.append(QString("old %1").arg(i));
-        rig.notify(5);
+        rig.notify(CommEvents::CdChanged);
         QCOMPARE(rig.view.list.ListCount(), 2001);
         QCOMPARE(rig.view.list.lines.last(), QString("old 1999"));
 
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.list.ListCount(), 2001);
         QCOMPARE(rig.view.list.lines.first(), kCtsLine);
         QCOMPARE(rig.view.list.lines.last(), QString("old 1998"));
@@ -154,7 +161,7 @@ private slots:
         QFETCH(QString, after);
         OpenRig rig;
         rig.view.count.setText(before);
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.count.Text(), after);
     }
 
@@ -163,7 +170,7 @@ private slots:
         const QString huge(400, '9');
         rig.view.count.setText(huge);
         rig.view.boxes.answers = {DialogAnswer::Ignore};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QCOMPARE(rig.view.boxes.shown[0].title, QString("Problem!"));
         QVERIFY(rig.view.boxes.shown[0].prompt.startsWith(kProblemPrompt));
@@ -175,11 +182,11 @@ private slots:
         OpenRig rig;
         rig.tester.cmdClearStatus_Click();
         QVERIFY(rig.view.list.lines.isEmpty());
-        rig.notify(3);
-        rig.notify(5);
+        rig.notify(CommEvents::CtsChanged);
+        rig.notify(CommEvents::CdChanged);
         rig.tester.cmdClearStatus_Click();
         QVERIFY(rig.view.list.lines.isEmpty());
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.list.lines, QStringList{kCtsLine});
         QCOMPARE(rig.view.count.Text(), QString("3"));
     }
@@ -202,7 +209,7 @@ private slots:
         OpenRig rig;
         rig.view.list.failWith(1, "List full.");
         rig.view.boxes.answers = {DialogAnswer(answer)};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QCOMPARE(rig.view.boxes.shown[0].prompt, kProblemPrompt + "List full.");
         QCOMPARE(rig.view.list.ListCount(), lines);
@@ -215,15 +222,15 @@ private slots:
         rig.view.ignoreRing.value = 0;
         rig.view.ignoreRing.failWith(1, "No box.", 2);
         rig.view.boxes.answers = {DialogAnswer::Ignore, DialogAnswer::Ignore};
-        rig.notify(6);  // as if checked: the ring is dropped
+        rig.notify(CommEvents::Ring);  // as if checked: the ring is dropped
         QVERIFY(rig.view.list.lines.isEmpty());
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.list.lines, QStringList{kCtsLine});
         QCOMPARE(rig.view.count.Text(), QString("1"));
 
         rig.view.ignoreRing.failWith(1, "No box.");
         rig.view.boxes.answers = {DialogAnswer::Retry};
-        rig.notify(6);  // retried: the box reads clear, the ring is logged
+        rig.notify(CommEvents::Ring);  // retried: the box reads clear, the ring is logged
         QCOMPARE(rig.view.list.lines.first(), kRingLine);
     }
 
@@ -235,7 +242,7 @@ private slots:
         CommEventLog log(rig.view, flaky, lines);
         flaky.failWith(1, "Code unreadable.");
         rig.view.boxes.answers = {DialogAnswer::Ignore};
-        rig.port(1).injectEvent(3);
+        rig.port(1).injectEvent(CommEvents::CtsChanged);
         QObject::disconnect(&rig.comPort, &SerialPortControl::OnComm, nullptr, nullptr);
         QObject::connect(&rig.comPort, &SerialPortControl::OnComm,
                          [&] { log.handleNotification(); });
@@ -244,7 +251,8 @@ private slots:
         QVERIFY(rig.view.list.lines.isEmpty());
         QCOMPARE(rig.view.count.Text(), QString("0"));
 
-        rig.port(1).injectEvent(3);  // the code reads again: logged and counted
+        rig.port(1).injectEvent(
+            CommEvents::CtsChanged);  // the code reads again: logged and counted
         rig.deliverEvents();
         QCOMPARE(rig.view.list.lines, QStringList{kCtsLine});
         QCOMPARE(rig.view.count.Text(), QString("1"));
@@ -253,8 +261,9 @@ private slots:
     void aFailingLineReadIgnoredStillCounts() {
         OpenRig rig;
         rig.view.boxes.answers = {DialogAnswer::Ignore};
-        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, 8022, "Lines unreadable.");
-        rig.notify(3);
+        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, CommErrors::LineControlFailed,
+                                  "Lines unreadable.");
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.list.ListCount(), 1);
         QCOMPARE(rig.view.count.Text(), QString("1"));
         QCOMPARE(rig.view.boxes.shown.back().prompt, kProblemPrompt + "Lines unreadable.");
@@ -262,15 +271,17 @@ private slots:
 
     void aFailingRefreshAnsweredEachWay() {
         OpenRig rig;
-        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, 8022, "Lines unreadable.");
+        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, CommErrors::LineControlFailed,
+                                  "Lines unreadable.");
         rig.view.boxes.answers = {DialogAnswer::Retry};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QVERIFY(rig.lampsRefreshed());
         QCOMPARE(rig.view.count.Text(), QString("1"));
 
-        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, 8022, "Lines unreadable.");
+        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, CommErrors::LineControlFailed,
+                                  "Lines unreadable.");
         rig.view.boxes.answers = {DialogAnswer::Abort};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.list.ListCount(), 2);
         QCOMPARE(rig.view.count.Text(), QString("1"));
     }
@@ -279,12 +290,12 @@ private slots:
         OpenRig rig;
         rig.view.count.failWith(1, "Counter locked.");
         rig.view.boxes.answers = {DialogAnswer::Retry};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.count.Text(), QString("1"));
 
         rig.view.count.failWith(1, "Counter locked.");
         rig.view.boxes.answers = {DialogAnswer::Ignore};
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.count.Text(), QString("1"));
         QCOMPARE(rig.view.list.ListCount(), 2);
     }
@@ -294,11 +305,11 @@ private slots:
         rig.view.list.failWith(1, "List full.", -1);
         rig.view.boxes.answers = {DialogAnswer::Ignore};
         rig.view.boxes.onShow = [&] {
-            rig.port(1).injectEvent(5);
-            rig.port(1).injectEvent(5);
+            rig.port(1).injectEvent(CommEvents::CdChanged);
+            rig.port(1).injectEvent(CommEvents::CdChanged);
             rig.deliverEvents();
         };
-        rig.notify(3);
+        rig.notify(CommEvents::CtsChanged);
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QCOMPARE(rig.view.count.Text(), QString("1"));  // only the one the box stood for
     }

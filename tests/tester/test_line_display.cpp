@@ -82,7 +82,8 @@ private slots:
         rig.tester.Form_Load();
         rig.view.indicator[0].setBackColor(Idle);
         rig.view.rts.setBackColor(Idle);
-        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, 8022, "No lines.");
+        rig.port(1).failOperation(SimulatedPort::Operation::Inputs, CommErrors::LineControlFailed,
+                                  "No lines.");
         QVERIFY_THROWS_EXCEPTION(CommError, rig.tester.lineDisplay().ShowInputLines());
         QCOMPARE(rig.view.indicator[0].BackColor(), Idle);
         QCOMPARE(rig.view.rts.BackColor(), Idle);

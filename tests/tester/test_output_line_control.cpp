@@ -148,8 +148,8 @@ private slots:
 
     void aControlErrorStopsTheRunAndIsToldOnce() {
         CycleRig rig;
-        rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, 8022, "DTR stuck.",
-                                  SimulatedPort::Repeat::Persistent);
+        rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, CommErrors::LineControlFailed,
+                                  "DTR stuck.", SimulatedPort::Repeat::Persistent);
         rig.cycle("10");
         QCOMPARE(rig.passes(), 0);
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "comm_event.h"
 #include "lamp_colours.h"
 #include "tester_rig.h"
 
@@ -13,6 +14,8 @@ std::array<int, 4> selectionLamps(FakeView& view) {
     return {view.indicator[0].BackColor(), view.indicator[1].BackColor(),
             view.indicator[2].BackColor(), view.indicator[3].BackColor()};
 }
+
+enum class Failure { Absent, Held, Refused };
 
 void colourAll(FakeView& view, int colour) {
     for (auto& lamp : view.indicator)
@@ -46,40 +49,51 @@ private slots:
         QCOMPARE(rig.platform.sleeps, std::vector<quint32>{100});
     }
 
-    void startUpWithoutPortOneShowsInvalidPort() {
-        TesterRig rig;
-        rig.port(1).setAbsent(true);
-        rig.tester.Form_Load();
-
-        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
-        QCOMPARE(rig.view.boxes.shown[0].prompt, "Com 1 is not a valid port." + kPlease);
-        QCOMPARE(rig.view.boxes.shown[0].title, QString());
-        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
-        rig.tester.Timer1_Timer();
-        QCOMPARE(rig.view.status.Text(), QString());
-        QVERIFY(rig.platform.sleeps.empty());  // no check on a closed port
+    void anOpenFailureShowsItsMessageAndIdlesTheLamps_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("start-up without port 1")
+            << 1 << int(Failure::Absent) << "Com 1 is not a valid port." + kPlease;
+        QTest::newRow("port held") << 3 << int(Failure::Held) << "Com 3 is already open." + kPlease;
+        QTest::newRow("another failure")
+            << 2 << int(Failure::Refused)
+            << QString(
+                   "There was a problem opening the port.\r\n Error number: 8030\r\n"
+                   "Error description: You need read-write access to /dev/x.");
     }
-
-    void heldPortShowsAlreadyOpenAndIdlesTheLamps() {
+    void anOpenFailureShowsItsMessageAndIdlesTheLamps() {
+        QFETCH(int, port);
+        QFETCH(int, failure);
+        QFETCH(QString, prompt);
         TesterRig rig;
-        rig.tester.Form_Load();
-        rig.port(3).setHeld(true);
+        if (port != 1)
+            rig.tester.Form_Load();  // port 1 is open: the selection closes it first
+        switch (Failure(failure)) {
+            case Failure::Absent:
+                rig.port(port).setAbsent(true);
+                break;
+            case Failure::Held:
+                rig.port(port).setHeld(true);
+                break;
+            case Failure::Refused:
+                rig.port(port).failOperation(SimulatedPort::Operation::Open,
+                                             CommErrors::PermissionDenied,
+                                             "You need read-write access to /dev/x.");
+                break;
+        }
         colourAll(rig.view, Red);
 
-        rig.select("3");
-        QCOMPARE(rig.view.boxes.shown.back().prompt, "Com 3 is already open." + kPlease);
+        rig.select(QString::number(port));
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
+        QCOMPARE(rig.view.boxes.shown[0].prompt, prompt);
+        QCOMPARE(rig.view.boxes.shown[0].title, QString());
         QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
-        QVERIFY(!rig.comPort.PortOpen());  // the old port was closed first
-    }
-
-    void otherOpenFailureShowsNumberAndDescription() {
-        TesterRig rig;
-        rig.port(2).failOperation(SimulatedPort::Operation::Open, 8030,
-                                  "You need read-write access to /dev/x.");
-        rig.select("2");
-        QCOMPARE(rig.view.boxes.shown.back().prompt,
-                 QString("There was a problem opening the port.\r\n Error number: 8030\r\n"
-                         "Error description: You need read-write access to /dev/x."));
+        QVERIFY(!rig.comPort.PortOpen());
+        const auto sleeps = rig.platform.sleeps.size();
+        rig.tester.Timer1_Timer();
+        QCOMPARE(rig.view.status.Text(), QString());
+        QCOMPARE(rig.platform.sleeps.size(), sleeps);  // no check on a closed port
     }
 
     void numbersOutsideOneToSixteenChangeNothing() {
@@ -169,7 +183,7 @@ private slots:
         rig.tester.Timer1_Timer();
         QCOMPARE(rig.view.status.Text(), QString("5"));  // CD rose with DTR at start-up
 
-        rig.port(1).injectEvent(1008);
+        rig.port(1).injectEvent(CommEvents::ReceiveOverflow);
         rig.deliverEvents();
         rig.tester.Timer1_Timer();
         QCOMPARE(rig.view.status.Text(), QString("1008"));
@@ -217,8 +231,8 @@ private slots:
     void aPollThatFailsEverySecondIsToldOnce() {
         TesterRig rig;
         rig.tester.Form_Load();
-        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.",
-                                  SimulatedPort::Repeat::Persistent);
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, CommErrors::WriteFailed,
+                                  "Write failed.", SimulatedPort::Repeat::Persistent);
         for (int tick = 0; tick < 5; ++tick)
             rig.tester.Timer1_Timer();
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
@@ -227,7 +241,8 @@ private slots:
 
         rig.port(1).clearFailures();
         rig.tester.Timer1_Timer();  // a good poll: the next failure is news again
-        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.");
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, CommErrors::WriteFailed,
+                                  "Write failed.");
         rig.tester.Timer1_Timer();
         QCOMPARE(rig.view.boxes.shown.size(), size_t(2));
     }
@@ -235,13 +250,13 @@ private slots:
     void noBoxIsStackedWhileOneIsOpen() {
         TesterRig rig;
         rig.tester.Form_Load();
-        rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021, "Write failed.",
-                                  SimulatedPort::Repeat::Persistent);
+        rig.port(1).failOperation(SimulatedPort::Operation::Write, CommErrors::WriteFailed,
+                                  "Write failed.", SimulatedPort::Repeat::Persistent);
         int nested = 0;
         rig.view.boxes.onShow = [&] {
             // Ticks that come while the box is open fail too, with another description.
             if (nested++ < 3) {
-                rig.port(1).failOperation(SimulatedPort::Operation::Write, 8021,
+                rig.port(1).failOperation(SimulatedPort::Operation::Write, CommErrors::WriteFailed,
                                           QString("Write failed %1.").arg(nested),
                                           SimulatedPort::Repeat::Persistent);
                 rig.tester.Timer1_Timer();
@@ -288,7 +303,8 @@ private slots:
 
     void aFailingDtrWriteAfterOpeningIsReported() {
         TesterRig rig;
-        rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, 8022, "DTR stuck.");
+        rig.port(1).failOperation(SimulatedPort::Operation::SetDtr, CommErrors::LineControlFailed,
+                                  "DTR stuck.");
         rig.tester.Form_Load();
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("DTR stuck."));

@@ -24,7 +24,8 @@ namespace {
 class UnusablePortOpener : public DeviceOpener {
 public:
     std::unique_ptr<SerialDevice> open(short port, const OpenRequest&, DeviceEventSink&) override {
-        throw CommError(8002, QStringLiteral("Com %1 is not a valid port.").arg(port));
+        throw CommError(CommErrors::InvalidPortNumber,
+                        QStringLiteral("Com %1 is not a valid port.").arg(port));
     }
 };
 
@@ -301,32 +302,32 @@ private slots:
         QCOMPARE(visited, expected);
     }
 
+    void lampColoursRoundTripAndPaint_data() {
+        QTest::addColumn<int>("bgr");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("green") << 65280 << QColor(0, 255, 0);
+        QTest::newRow("red") << 255 << QColor(255, 0, 0);
+        QTest::newRow("idle") << 0x404000 << QColor(0, 64, 64);
+        QTest::newRow("latch-not idle") << 64 << QColor(64, 0, 0);
+        QTest::newRow("any") << 0x123456 << QColor(0x56, 0x34, 0x12);
+    }
     void lampColoursRoundTripAndPaint() {
+        QFETCH(int, bgr);
+        QFETCH(QColor, colour);
         showAndActivate();
-        struct Case {
-            int bgr;
-            QColor colour;
-        };
-        const Case cases[] = {{65280, QColor(0, 255, 0)},
-                              {255, QColor(255, 0, 0)},
-                              {0x404000, QColor(0, 64, 64)},
-                              {64, QColor(64, 0, 0)},
-                              {0x123456, QColor(0x56, 0x34, 0x12)}};
-        for (const Case& c : cases) {
-            for (int i = 0; i < 4; ++i)
-                window_->shpIndicator(i).setBackColor(c.bgr);
-            for (int i = 0; i < 3; ++i) {
-                window_->shpLatch(i).setBackColor(c.bgr);
-                window_->shpLatchNot(i).setBackColor(c.bgr);
-            }
-            window_->shpRTS().setBackColor(c.bgr);
-            window_->shpDTR().setBackColor(c.bgr);
+        for (int i = 0; i < 4; ++i)
+            window_->shpIndicator(i).setBackColor(bgr);
+        for (int i = 0; i < 3; ++i) {
+            window_->shpLatch(i).setBackColor(bgr);
+            window_->shpLatchNot(i).setBackColor(bgr);
+        }
+        window_->shpRTS().setBackColor(bgr);
+        window_->shpDTR().setBackColor(bgr);
 
-            const QImage shot = window_->grab().toImage();
-            for (Lamp* lamp : window_->findChildren<Lamp*>()) {
-                QCOMPARE(lamp->backColor(), c.bgr);
-                QCOMPARE(shot.pixelColor(lamp->geometry().center()), c.colour);
-            }
+        const QImage shot = window_->grab().toImage();
+        for (Lamp* lamp : window_->findChildren<Lamp*>()) {
+            QCOMPARE(lamp->backColor(), bgr);
+            QCOMPARE(shot.pixelColor(lamp->geometry().center()), colour);
         }
     }
 
@@ -372,7 +373,7 @@ private slots:
         child<QPushButton>("cmdCycle")->click();
         child<QPushButton>("cmdClearStatus")->click();
         emit window_->comPort().OnComm();
-        emit window_->comPort().deviceLost(8031, "gone");
+        emit window_->comPort().deviceLost(CommErrors::DeviceLost, "gone");
         emit window_->comPort().eventsLost(12);
         QCOMPARE(events_->calls,
                  QStringList({"Form_Load", "cmdToggleDTR_Click", "cmdToggleRTS_Click",
