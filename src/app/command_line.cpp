@@ -12,6 +12,40 @@ void printLine(FILE* stream, const QString& text) {
     std::fputs(qPrintable(text + '\n'), stream);
 }
 
+// The options Qt's window system and widgets take for themselves. The command line is read
+// before the window system starts, so that a mistake is told even where there is no display;
+// these are accepted then and left to Qt.
+void acceptQtOwnOptions(QCommandLineParser& parser) {
+    static const char* const kWithValue[] = {"platform",
+                                             "platformpluginpath",
+                                             "platformtheme",
+                                             "plugin",
+                                             "qwindowgeometry",
+                                             "qwindowicon",
+                                             "qwindowtitle",
+                                             "session",
+                                             "display",
+                                             "geometry",
+                                             "title",
+                                             "icon",
+                                             "name",
+                                             "style",
+                                             "stylesheet",
+                                             "qmljsdebugger"};
+    static const char* const kFlags[] = {"reverse", "widgetcount", "testability",
+                                         "nograb",  "dograb",      "sync"};
+    for (const char* name : kWithValue) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kFlags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -25,8 +59,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        "Port n is /dev/ttyS<n-1> unless --port says otherwise. Simulated "
                        "ports: ") +
         simulated.join(QStringLiteral(", ")) + '.');
+    // Qt's own options are single-dash words ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
+    acceptQtOwnOptions(parser);
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Points port N at DEVICE: a device path such as /dev/ttyUSB0 or "

@@ -1,5 +1,6 @@
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include "command_line.h"
 #include "guarded_application.h"
@@ -33,33 +34,14 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
         });
     window.setEvents(&tester);
 
-    // The window loads before it shows, so its first picture has the port's state.
-    window.load();
+    // The window shows at once; the start-up selection runs as soon as the event loop does,
+    // and the lamps take the port's state when it ends.
     window.show();
+    QTimer::singleShot(0, &window, &MainWindow::load);
     const int code = app.exec();
     window.setEvents(nullptr);
     app.setReporter(nullptr);
     return code;
-}
-
-// --help, --version and --list-ports answer without a window, so they work where there is
-// no display.
-bool needsWindow(int argc, char** argv) {
-    static const QStringList kAnswersOnly{"--help",    "-h", "-?",          "--help-all",
-                                          "--version", "-v", "--list-ports"};
-    for (int i = 1; i < argc; ++i)
-        if (kAnswersOnly.contains(QString::fromLocal8Bit(argv[i])))
-            return false;
-    return true;
-}
-
-int answerWithoutWindow(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
-    if (parsed.exitCode)
-        return *parsed.exitCode;
-    std::fputs(qPrintable(listSerialPorts(parsed.options.ports)), stdout);
-    return 0;
 }
 
 }  // namespace
@@ -67,12 +49,19 @@ int answerWithoutWindow(int argc, char** argv) {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
-    if (!needsWindow(argc, argv))
-        return answerWithoutWindow(argc, argv);
-
+    // Everything that is answered or refused without a window is, before the window system
+    // is asked for a display: --help, --version, --list-ports and mistakes work without one.
+    std::optional<ParsedCommandLine> parsed;
+    {
+        QCoreApplication reader(argc, argv);
+        parsed = parseCommandLine(QCoreApplication::arguments());
+        if (parsed->exitCode)
+            return *parsed->exitCode;
+        if (parsed->options.listPorts) {
+            std::fputs(qPrintable(listSerialPorts(parsed->options.ports)), stdout);
+            return 0;
+        }
+    }
     GuardedApplication app(argc, argv);
-    const ParsedCommandLine parsed = parseCommandLine(GuardedApplication::arguments());
-    if (parsed.exitCode)
-        return *parsed.exitCode;
-    return runWindow(app, parsed.options);
+    return runWindow(app, parsed->options);
 }

@@ -1,10 +1,28 @@
 #include "qt_platform.h"
 
 #include <QCoreApplication>
-#include <QThread>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 
+// A local event loop until the deadline: the window repaints and answers meanwhile, and any
+// notification that arrives is handled, as the event pump would handle it. Only the
+// application's exit ends the loop before its timer does (exit ends every event loop), and
+// then the wait ends too, so that a closing program does not linger.
 void QtPlatform::Sleep(quint32 milliseconds) {
-    QThread::msleep(milliseconds);
+    const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
+    while (!deadline.hasExpired()) {
+        QEventLoop loop;
+        bool timedOut = false;
+        QTimer::singleShot(std::chrono::milliseconds(deadline.remainingTime()), Qt::PreciseTimer,
+                           &loop, [&] {
+                               timedOut = true;
+                               loop.quit();
+                           });
+        loop.exec();
+        if (!timedOut)
+            return;
+    }
 }
 
 void QtPlatform::DoEvents() {

@@ -42,12 +42,37 @@ private slots:
         QCOMPARE(colourAt(image, 1620, 1485, 375, 345), red);    // CD follows DTR
     }
 
-    void aBadPortEntryIsRefusedBeforeAnyWindow() {
+    void aBoxOpenAtStartDoesNotHoldTheScreenshot() {
+        QTemporaryDir dir;
         QProcess program;
-        program.start(programPath(), {"-platform", "offscreen", "--port", "1=ttyUSB0"});
+        program.start(programPath(), {"-platform", "offscreen", "--port", "1=sim:absent",
+                                      "--screenshot", dir.filePath("window.png")});
+        QVERIFY2(program.waitForFinished(30000), "the program did not finish");
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QImage(dir.filePath("window.png")).size() == QSize(441, 420));
+    }
+
+    // Refused before any window, so also where there is no display at all.
+    void mistakesAreRefusedBeforeAnyWindow_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("relative device")
+            << QStringList{"-platform", "offscreen", "--port", "1=ttyUSB0"} << "absolute path";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "Unknown option 'bogus'";
+    }
+    void mistakesAreRefusedBeforeAnyWindow() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, told);
+        QProcess program;
+        QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            noDisplay.remove(name);
+        program.setProcessEnvironment(noDisplay);
+        program.start(programPath(), arguments);
         QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 2);
-        QVERIFY(program.readAllStandardError().contains("absolute path"));
+        QVERIFY(QString(program.readAllStandardError()).contains(told));
     }
 
     void listingPortsOpensNothingAndShowsTheMap() {
