@@ -10,7 +10,22 @@ void Lamp::setBackColor(int backColor) {
     if (backColor == backColor_)
         return;
     backColor_ = backColor;
+    updateWords();
     update();
+}
+
+void Lamp::describeAs(const QString& name, LampMeaning meaning) {
+    setAccessibleName(name);
+    meaning_ = meaning;
+    updateWords();
+}
+
+void Lamp::updateWords() {
+    if (!meaning_)
+        return;
+    const QString words = lampStateWords(*meaning_, backColor_);
+    setAccessibleDescription(words);
+    setToolTip(accessibleName() + QStringLiteral(": ") + words);
 }
 
 QColor Lamp::toQColor(int bgr) {

@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QWidget>
+#include <optional>
+
+#include "lamp_words.h"
 
 enum class LampShape { RoundedRectangle, Circle };
 
@@ -19,6 +22,10 @@ public:
     int backColor() const { return backColor_; }
     void setBackColor(int backColor);
 
+    // Names the lamp for assistive technology; from then on its accessible description and
+    // its tooltip say in words what its colour means.
+    void describeAs(const QString& name, LampMeaning meaning);
+
     // The colour a 0x00BBGGRR value stands for; bits above the low 24 are ignored.
     static QColor toQColor(int bgr);
 
@@ -26,6 +33,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateWords();
+
     Shape shape_;
     int backColor_;
+    std::optional<LampMeaning> meaning_;
 };

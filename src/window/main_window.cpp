@@ -27,6 +27,11 @@ const QString kNoticeSecondLine =
 constexpr int kIdle = LampColours::Idle;
 constexpr int kLatchNotIdle = LampColours::LatchNotIdle;
 
+QString inputLineName(int index) {
+    static const char* const kNames[LineIndex::InputLineCount] = {"DSR", "CTS", "CD"};
+    return QLatin1String(kNames[index]);
+}
+
 QString arrayName(const char* name, int index) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
 }
@@ -100,16 +105,14 @@ void MainWindow::createElements(std::shared_ptr<DeviceOpener> opener) {
     addLabel(arrayName("Label5", 1), QStringLiteral("RTS"), {4215, 1200, 555, 195});
     addLabel(arrayName("Label5", 0), QStringLiteral("DTR"), {4215, 720, 555, 195});
 
-    shpRTS_ = std::make_unique<LampAdapter>(addLamp(
-        QStringLiteral("shpRTS"), Lamp::Shape::RoundedRectangle, kIdle, {4845, 1230, 255, 135}));
-    shpDTR_ = std::make_unique<LampAdapter>(addLamp(
-        QStringLiteral("shpDTR"), Lamp::Shape::RoundedRectangle, kIdle, {4845, 750, 255, 135}));
-    addLatchLamp(shpLatchNot_, "shpLatchNot", 0, kLatchNotIdle, {1395, 840, 135, 135});
-    addLatchLamp(shpLatchNot_, "shpLatchNot", 1, kLatchNotIdle, {1395, 1245, 135, 135});
-    addLatchLamp(shpLatchNot_, "shpLatchNot", 2, kLatchNotIdle, {1395, 1650, 135, 135});
-    addLatchLamp(shpLatch_, "shpLatch", 2, kIdle, {1395, 1485, 135, 135});
-    addLatchLamp(shpLatch_, "shpLatch", 1, kIdle, {1395, 1080, 135, 135});
-    addLatchLamp(shpLatch_, "shpLatch", 0, kIdle, {1395, 675, 135, 135});
+    shpRTS_ = std::make_unique<LampAdapter>(addOutputLamp("shpRTS", "RTS", {4845, 1230, 255, 135}));
+    shpDTR_ = std::make_unique<LampAdapter>(addOutputLamp("shpDTR", "DTR", {4845, 750, 255, 135}));
+    addLatchLamp(shpLatchNot_, "shpLatchNot", 0, LampMeaning::LatchOn, {1395, 840, 135, 135});
+    addLatchLamp(shpLatchNot_, "shpLatchNot", 1, LampMeaning::LatchOn, {1395, 1245, 135, 135});
+    addLatchLamp(shpLatchNot_, "shpLatchNot", 2, LampMeaning::LatchOn, {1395, 1650, 135, 135});
+    addLatchLamp(shpLatch_, "shpLatch", 2, LampMeaning::LatchOff, {1395, 1485, 135, 135});
+    addLatchLamp(shpLatch_, "shpLatch", 1, LampMeaning::LatchOff, {1395, 1080, 135, 135});
+    addLatchLamp(shpLatch_, "shpLatch", 0, LampMeaning::LatchOff, {1395, 675, 135, 135});
 
     addLabel(QStringLiteral("Label4"), QStringLiteral("Status"), {75, 2700, 495, 255});
     addLabel(arrayName("Label2", 6), QStringLiteral("Loop"), {105, 1935, 1110, 255});
@@ -222,15 +225,31 @@ Lamp* MainWindow::addLamp(const QString& name, LampShape shape, int colour, Twip
     return lamp;
 }
 
+Lamp* MainWindow::addOutputLamp(const char* name, const char* line, TwipRect place) {
+    Lamp* lamp = addLamp(QLatin1String(name), LampShape::RoundedRectangle, kIdle, place);
+    lamp->describeAs(QLatin1String(line), LampMeaning::Line);
+    return lamp;
+}
+
+// shpLatch flashes when a refresh read its line off, shpLatchNot when one read it on.
 void MainWindow::addLatchLamp(std::array<std::unique_ptr<LampAdapter>, 3>& lamps, const char* name,
-                              int index, int colour, TwipRect place) {
-    lamps[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(
-        addLamp(arrayName(name, index), Lamp::Shape::Circle, colour, place));
+                              int index, LampMeaning meaning, TwipRect place) {
+    const bool readOn = meaning == LampMeaning::LatchOn;
+    Lamp* lamp =
+        addLamp(arrayName(name, index), LampShape::Circle, readOn ? kLatchNotIdle : kIdle, place);
+    lamp->describeAs(QStringLiteral("%1 %2 latch").arg(inputLineName(index), readOn ? "on" : "off"),
+                     meaning);
+    lamps[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(lamp);
 }
 
 void MainWindow::addIndicator(int index, TwipRect place) {
-    shpIndicator_[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(
-        addLamp(arrayName("shpIndicator", index), Lamp::Shape::RoundedRectangle, kIdle, place));
+    Lamp* lamp =
+        addLamp(arrayName("shpIndicator", index), LampShape::RoundedRectangle, kIdle, place);
+    if (index == LineIndex::Wiring)
+        lamp->describeAs(QStringLiteral("Wiring"), LampMeaning::Wiring);
+    else
+        lamp->describeAs(inputLineName(index), LampMeaning::Line);
+    shpIndicator_[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(lamp);
 }
 
 QTimer* MainWindow::addTimer(const QString& name, bool enabled) {

@@ -25,6 +25,7 @@ class QTimer;
 class QtMessageBoxes;
 class SerialPortControl;
 class TimerAdapter;
+enum class LampMeaning;
 enum class LampShape;
 
 // The tester's one window, "frmMain". It creates its elements in their designed order with
@@ -98,8 +99,9 @@ private:
     void addSerialPortControl(std::shared_ptr<DeviceOpener> opener);
     QLabel* addLabel(const QString& name, const QString& text, TwipRect place);
     Lamp* addLamp(const QString& name, LampShape shape, int colour, TwipRect place);
+    Lamp* addOutputLamp(const char* name, const char* line, TwipRect place);
     void addLatchLamp(std::array<std::unique_ptr<LampAdapter>, 3>& lamps, const char* name,
-                      int index, int colour, TwipRect place);
+                      int index, LampMeaning meaning, TwipRect place);
     void addIndicator(int index, TwipRect place);
     QTimer* addTimer(const QString& name, bool enabled);
     void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
@@ -14,6 +15,7 @@
 #include "comm_error.h"
 #include "device_opener.h"
 #include "lamp.h"
+#include "lamp_colours.h"
 #include "main_window.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
@@ -329,6 +331,46 @@ private slots:
             QCOMPARE(lamp->backColor(), bgr);
             QCOMPARE(shot.pixelColor(lamp->geometry().center()), colour);
         }
+    }
+
+    // Red and green also in words: what assistive technology reads, and the tooltip.
+    void lampsSayTheirStateInWords_data() {
+        QTest::addColumn<QString>("lamp");
+        QTest::addColumn<int>("bgr");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("sensor on") << "shpIndicator_0" << 255 << "DSR"
+                                   << "on";
+        QTest::newRow("sensor off") << "shpIndicator_1" << 65280 << "CTS"
+                                    << "off";
+        QTest::newRow("sensor idle") << "shpIndicator_2" << 0x404000 << "CD"
+                                     << "idle";
+        QTest::newRow("wiring passed") << "shpIndicator_3" << 65280 << "Wiring"
+                                       << "wiring check passed";
+        QTest::newRow("wiring failed") << "shpIndicator_3" << 255 << "Wiring"
+                                       << "wiring check failed";
+        QTest::newRow("output on") << "shpDTR" << 255 << "DTR"
+                                   << "on";
+        QTest::newRow("output off") << "shpRTS" << 65280 << "RTS"
+                                    << "off";
+        QTest::newRow("latch lit") << "shpLatch_1" << 65280 << "CTS off latch"
+                                   << "read off a moment ago";
+        QTest::newRow("latch out") << "shpLatchNot_2" << 64 << "CD on latch"
+                                   << "idle";
+    }
+    void lampsSayTheirStateInWords() {
+        QFETCH(QString, lamp);
+        QFETCH(int, bgr);
+        QFETCH(QString, name);
+        QFETCH(QString, words);
+        Lamp* widget = child<Lamp>(qPrintable(lamp));
+        widget->setBackColor(LampColours::Red);  // a change away, so that words must follow
+        widget->setBackColor(bgr);
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(reader);
+        QCOMPARE(reader->text(QAccessible::Name), name);
+        QCOMPARE(reader->text(QAccessible::Description), words);
+        QCOMPARE(widget->toolTip(), name + ": " + words);
     }
 
     void lampAndTimerIndicesOutsideTheArraysThrow() {
