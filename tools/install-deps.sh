@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev
-          fonts-liberation xvfb xauth "$@")
+          fonts-liberation xvfb xauth locales "$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -15,4 +15,9 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The tests read numbers under a decimal-comma locale too.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

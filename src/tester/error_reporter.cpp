@@ -1,8 +1,9 @@
 #include "error_reporter.h"
 
-void ErrorReporter::report(const QString& activity, const ErrorInfo& error) {
+void ErrorReporter::report(const QString& activity, const ErrorInfo& error, Repeats repeats) {
     const auto known = failing_.find(activity);
-    if ((known != failing_.end() && known->second == error) || boxOpen_) {
+    const bool toldAlready = known != failing_.end() && known->second == error;
+    if ((toldAlready && repeats == Repeats::ToldOnce) || boxOpen_) {
         ++suppressed_;
         return;
     }

@@ -1,6 +1,7 @@
 #include "number_text.h"
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -35,9 +36,14 @@ double leadingNumber(const QString& text) {
     if (digits == 0)
         return 0.0;
 
-    const QByteArray number = text.mid(start, i - start).toLatin1();
-    const double value = std::strtod(number.constData(), nullptr);
-    if (!std::isfinite(value))
+    // from_chars reads the same in every locale (strtod follows the user's decimal comma); it
+    // takes no plus sign.
+    const qsizetype digitsStart = text[start] == '+' ? start + 1 : start;
+    const QByteArray number = text.mid(digitsStart, i - digitsStart).toLatin1();
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(number.constData(), number.constData() + number.size(), value);
+    if (error == std::errc::result_out_of_range || !std::isfinite(value))
         throw std::overflow_error("Overflow: the number in \"" + text.left(40).toStdString() +
                                   "\" is too large.");
     return value;

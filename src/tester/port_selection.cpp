@@ -60,10 +60,27 @@ void PortSelection::select() {
         setSelectionLampsIdle();
         return;
     }
-    showWiringResult(CheckPortWiring());
+    const std::optional<bool> wired = checkWiringUnlessLost();
+    if (!wired)
+        return;
+    showWiringResult(*wired);
     port_.setDTREnable(true);
     port_.setRTSEnable(!port_.DTREnable());
     lines_.ShowInputLines();
+}
+
+std::optional<bool> PortSelection::checkWiringUnlessLost() {
+    const unsigned lossesBefore = losses_;
+    const bool passed = CheckPortWiring();
+    if (losses_ != lossesBefore)
+        return std::nullopt;  // the loss has put the lamps out already
+    return passed;
+}
+
+void PortSelection::deviceLost() {
+    ++losses_;
+    setSelectionLampsIdle();
+    view_.txtStatus().setText(QString());
 }
 
 void PortSelection::setSelectionLampsIdle() {
@@ -137,6 +154,9 @@ void PortSelection::poll() {
         view_.txtStatus().setText(QString());
         return;
     }
-    showWiringResult(CheckPortWiring());
+    const std::optional<bool> wired = checkWiringUnlessLost();
+    if (!wired)
+        return;
+    showWiringResult(*wired);
     view_.txtStatus().setText(QString::number(port_.CommEvent()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "line_display.h"
 #include "platform.h"
@@ -29,13 +30,19 @@ public:
     void EventSleep(qint32 dwMilliseconds);
     // Repeats the wiring check and shows the last event code, while a port is open.
     void poll();
+    // The open port's device went away and the port is closed: the lamps of the selection
+    // go idle and the status empties.
+    void deviceLost();
 
 private:
     void showWiringResult(bool passed);
     void setSelectionLampsIdle();
+    // The wiring check's result, unless the device was lost while it waited.
+    std::optional<bool> checkWiringUnlessLost();
 
     TesterView& view_;
     SerialPort& port_;
     LineDisplay& lines_;
     Platform& platform_;
+    unsigned losses_ = 0;
 };

@@ -1,10 +1,7 @@
 #include "tester.h"
 
-#include "lamp_colours.h"
-
 Tester::Tester(TesterView& view, SerialPort& port, Platform& platform)
-    : view_(view),
-      lines_(view, port),
+    : lines_(view, port),
       selection_(view, port, lines_, platform),
       outputs_(view, port, lines_, platform),
       log_(view, port, lines_),
@@ -18,7 +15,7 @@ void Tester::Combo1_Click() {
     // A new choice is a change: failures seen before may be told again.
     reporter_.forgetReported();
     eventsLostTold_ = false;
-    reporter_.guard(QStringLiteral("opening the selected port"), [&] { selection_.select(); });
+    answerClick(QStringLiteral("opening the selected port"), [&] { selection_.select(); });
 }
 
 void Tester::Timer1_Timer() {
@@ -39,19 +36,19 @@ void Tester::timLatchNot_Timer(short index) {
 }
 
 void Tester::cmdToggleDTR_Click() {
-    reporter_.guard(QStringLiteral("toggling DTR"), [&] { outputs_.toggleDtr(); });
+    answerClick(QStringLiteral("toggling DTR"), [&] { outputs_.toggleDtr(); });
 }
 
 void Tester::cmdToggleRTS_Click() {
-    reporter_.guard(QStringLiteral("toggling RTS"), [&] { outputs_.toggleRts(); });
+    answerClick(QStringLiteral("toggling RTS"), [&] { outputs_.toggleRts(); });
 }
 
 void Tester::cmdCycle_Click() {
-    reporter_.guard(QStringLiteral("cycling RTS and DTR"), [&] { outputs_.cycle(); });
+    answerClick(QStringLiteral("cycling RTS and DTR"), [&] { outputs_.cycle(); });
 }
 
 void Tester::cmdClearStatus_Click() {
-    reporter_.guard(QStringLiteral("clearing the status list"), [&] { log_.clear(); });
+    answerClick(QStringLiteral("clearing the status list"), [&] { log_.clear(); });
 }
 
 void Tester::comPort_OnComm() {
@@ -61,11 +58,7 @@ void Tester::comPort_OnComm() {
 }
 
 void Tester::comPort_DeviceLost(int number, const QString& description) {
-    reporter_.guard(QStringLiteral("closing a lost port"), [&] {
-        for (int i = 0; i <= LineIndex::Wiring; ++i)
-            view_.shpIndicator(i).setBackColor(LampColours::Idle);
-        view_.txtStatus().setText(QString());
-    });
+    reporter_.guard(QStringLiteral("closing a lost port"), [&] { selection_.deviceLost(); });
     reporter_.tell(QStringLiteral("The port was closed.\r\n Error number: %1\r\n"
                                   "Error description: %2")
                        .arg(number)

@@ -39,7 +39,13 @@ public:
     ErrorReporter& errorReporter() { return reporter_; }
 
 private:
-    TesterView& view_;
+    // The user's own click is answered every time it fails, even with the same failure.
+    template <typename Handler>
+    void answerClick(const QString& activity, Handler&& handler) {
+        reporter_.guard(activity, std::forward<Handler>(handler),
+                        ErrorReporter::Repeats::ToldEveryTime);
+    }
+
     LineDisplay lines_;
     PortSelection selection_;
     OutputLineControl outputs_;

@@ -58,6 +58,9 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     setWindowIcon(makeWindowIcon());
     setFont(WindowFonts::dialog(font(), scale_));
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
+    // Every control keeps its place, down to the maker's notice at the bottom: the window
+    // may grow, the status list with it, but not shrink below its designed size.
+    setMinimumSize(size());
     createElements(std::move(opener));
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();

@@ -1,5 +1,7 @@
 #include <QTest>
+#include <clocale>
 #include <stdexcept>
+#include <string>
 
 #include "number_text.h"
 
@@ -32,6 +34,18 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(NumberText::leadingNumber(text), expected);
+    }
+
+    // The program runs in the user's locale; a German one writes "3,4".
+    void readsTheSameInADecimalCommaLocale() {
+        const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+        QVERIFY2(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"),
+                 "locale de_DE.UTF-8 missing: tools/install-deps.sh makes it");
+        const double fraction = NumberText::leadingNumber("3.4");
+        const double half = NumberText::leadingNumber("1.5");
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        QCOMPARE(fraction, 3.4);
+        QCOMPARE(roundHalfEven(half), 2.0);
     }
 
     void digitsBeyondADoubleOverflow() {

@@ -287,6 +287,13 @@ private slots:
         rig.select("1");
         QVERIFY(rig.comPort.PortOpen());
         QCOMPARE(rig.view.indicator[3].BackColor(), Green);
+
+        // Lost during the wiring check's wait: its lamp goes idle with the others, not red.
+        rig.platform.onSleep = [&] { rig.port(1).vanish(); };
+        rig.tester.Timer1_Timer();
+        QCOMPARE(selectionLamps(rig.view), (std::array<int, 4>{Idle, Idle, Idle, Idle}));
+        QCOMPARE(rig.view.status.Text(), QString());
+        QCOMPARE(rig.view.boxes.shown.size(), size_t(2));
     }
 
     void lostEventsAreToldOncePerSelection() {
