@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
     if (!needsWindow(argc, argv))
         return answerWithoutWindow(argc, argv);
 
+    // Names the menu entry that the window belongs to, so that desktops show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
     GuardedApplication app(argc, argv);
     const ParsedCommandLine parsed = parseCommandLine(GuardedApplication::arguments());
     if (parsed.exitCode)
