@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quillmark and runs every test twice: once plainly, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any finding fails the run. Compiler warnings are errors,
-# and the sources must keep the committed format.
+# and the sources must keep the committed format. Between the two runs it packages the plain
+# build and checks the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,11 @@ run_suite build
 
 echo "== Format"
 cmake --build build --target format-check
+
+echo "== Debian package of the plain build, and its checks"
+rm -f build/quillmark_*.deb
+tools/package.sh build
+tools/check-package.sh build/quillmark_*.deb
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1"

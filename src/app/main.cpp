@@ -1,3 +1,4 @@
+#include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // Names the menu entry that the window belongs to, so that desktops show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
     GuardedApplication app(argc, argv);
     return runWindow(app, parsed->options);
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QIcon>
-#include <QPixmap>
 
-// The window's icon: a nine-pin serial connector with a lit lamp, 32 x 32 pixels.
-QPixmap drawWindowIconPixmap();
+// The window's icon: the PNG files the package installs into the icon theme, every size of
+// them, from the program's resources.
 QIcon makeWindowIcon();
