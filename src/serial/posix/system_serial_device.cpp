@@ -1,13 +1,6 @@
-#include "system_device.h"
-
-#include <sys/ioctl.h>
-
 #include "system_serial_device.h"
 
-std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
-                                               DeviceEventSink& sink) {
-    return std::make_unique<SystemSerialDevice>(path, request, sink);
-}
+#include <sys/ioctl.h>
 
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink, SystemPortWorker::Options options)
