@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "comm_event.h"
+#include "open_errors.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <sys/ioctl.h>
 
+#include "open_errors.h"
+
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink, SystemPortWorker::Options options)
     : tty_(path) {

@@ -1,0 +1,150 @@
+#include "termios_settings.h"
+
+#include <termios.h>
+
+#include <cerrno>
+
+#include "comm_error.h"
+
+namespace {
+
+speed_t speedConstant(int baud) {
+    switch (baud) {
+        case 50:
+            return B50;
+        case 75:
+            return B75;
+        case 110:
+            return B110;
+        case 134:
+            return B134;
+        case 150:
+            return B150;
+        case 200:
+            return B200;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 1800:
+            return B1800;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 500000:
+            return B500000;
+        case 576000:
+            return B576000;
+        case 921600:
+            return B921600;
+        case 1000000:
+            return B1000000;
+        case 1152000:
+            return B1152000;
+        case 1500000:
+            return B1500000;
+        case 2000000:
+            return B2000000;
+        default:
+            return B0;
+    }
+}
+
+tcflag_t characterSize(int dataBits) {
+    switch (dataBits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+tcflag_t parityFlags(LineSettings::Parity parity) {
+    switch (parity) {
+        case LineSettings::Parity::Even:
+            return PARENB;
+        case LineSettings::Parity::Odd:
+            return PARENB | PARODD;
+        // With CMSPAR the parity bit is fixed: 1 with PARODD, 0 without.
+        case LineSettings::Parity::Mark:
+            return PARENB | CMSPAR | PARODD;
+        case LineSettings::Parity::Space:
+            return PARENB | CMSPAR;
+        case LineSettings::Parity::None:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void makeRawTermios(termios& t, const LineSettings& settings) {
+    // Input checks on so that the kernel marks bad bytes and breaks (\377 \0 X) instead of
+    // passing or dropping them silently.
+    t.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                   IXANY | IMAXBEL | IUCLC | IUTF8);
+    t.c_iflag |= INPCK | PARMRK;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag |= CLOCAL | CREAD | characterSize(settings.dataBits) | parityFlags(settings.parity);
+    // A UART sends 1.5 stop bits for "two" when the character has 5 data bits.
+    if (settings.stopBits != LineSettings::StopBits::One)
+        t.c_cflag |= CSTOPB;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
+void applyLineSettings(int fd, const QString& path, const LineSettings& settings,
+                       bool pseudoTerminal) {
+    const auto rejected = [&](const QString& why) {
+        return CommError(CommErrors::SettingsRejected,
+                         QStringLiteral("The settings %1 cannot be used on %2: %3.")
+                             .arg(settings.toText(), path, why));
+    };
+    const speed_t speed = speedConstant(settings.baud);
+    if (speed == B0)
+        throw rejected(QStringLiteral("the speed is not supported"));
+
+    termios wanted{};
+    if (::tcgetattr(fd, &wanted) != 0)
+        throw rejected(systemErrorText(errno));
+    makeRawTermios(wanted, settings);
+    ::cfsetispeed(&wanted, speed);
+    ::cfsetospeed(&wanted, speed);
+    if (::tcsetattr(fd, TCSANOW, &wanted) != 0)
+        throw rejected(systemErrorText(errno));
+
+    // tcsetattr succeeds if any part was taken; a driver quietly keeps what it cannot do.
+    termios applied{};
+    if (::tcgetattr(fd, &applied) != 0)
+        throw rejected(systemErrorText(errno));
+    if (::cfgetospeed(&applied) != speed)
+        throw rejected(QStringLiteral("the device does not support %1 baud").arg(settings.baud));
+    tcflag_t format = CSIZE | CSTOPB | PARENB;
+    if (wanted.c_cflag & PARENB)
+        format |= PARODD | CMSPAR;
+    if (!pseudoTerminal && (applied.c_cflag & format) != (wanted.c_cflag & format))
+        throw rejected(QStringLiteral("the device does not support this character format"));
+}
