@@ -5,67 +5,9 @@
 #include <cerrno>
 
 #include "comm_error.h"
+#include "standard_speeds.h"
 
 namespace {
-
-speed_t speedConstant(int baud) {
-    switch (baud) {
-        case 50:
-            return B50;
-        case 75:
-            return B75;
-        case 110:
-            return B110;
-        case 134:
-            return B134;
-        case 150:
-            return B150;
-        case 200:
-            return B200;
-        case 300:
-            return B300;
-        case 600:
-            return B600;
-        case 1200:
-            return B1200;
-        case 1800:
-            return B1800;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        case 230400:
-            return B230400;
-        case 460800:
-            return B460800;
-        case 500000:
-            return B500000;
-        case 576000:
-            return B576000;
-        case 921600:
-            return B921600;
-        case 1000000:
-            return B1000000;
-        case 1152000:
-            return B1152000;
-        case 1500000:
-            return B1500000;
-        case 2000000:
-            return B2000000;
-        default:
-            return B0;
-    }
-}
 
 tcflag_t characterSize(int dataBits) {
     switch (dataBits) {
@@ -123,16 +65,16 @@ void applyLineSettings(int fd, const QString& path, const LineSettings& settings
                          QStringLiteral("The settings %1 cannot be used on %2: %3.")
                              .arg(settings.toText(), path, why));
     };
-    const speed_t speed = speedConstant(settings.baud);
-    if (speed == B0)
+    const std::optional<speed_t> speed = termiosSpeed(settings.baud);
+    if (!speed)
         throw rejected(QStringLiteral("the speed is not supported"));
 
     termios wanted{};
     if (::tcgetattr(fd, &wanted) != 0)
         throw rejected(systemErrorText(errno));
     makeRawTermios(wanted, settings);
-    ::cfsetispeed(&wanted, speed);
-    ::cfsetospeed(&wanted, speed);
+    ::cfsetispeed(&wanted, *speed);
+    ::cfsetospeed(&wanted, *speed);
     if (::tcsetattr(fd, TCSANOW, &wanted) != 0)
         throw rejected(systemErrorText(errno));
 
@@ -140,7 +82,7 @@ void applyLineSettings(int fd, const QString& path, const LineSettings& settings
     termios applied{};
     if (::tcgetattr(fd, &applied) != 0)
         throw rejected(systemErrorText(errno));
-    if (::cfgetospeed(&applied) != speed)
+    if (::cfgetospeed(&applied) != *speed)
         throw rejected(QStringLiteral("the device does not support %1 baud").arg(settings.baud));
     tcflag_t format = CSIZE | CSTOPB | PARENB;
     if (wanted.c_cflag & PARENB)
