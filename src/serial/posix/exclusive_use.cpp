@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "device_loss.h"
 #include "open_errors.h"
 
 void takeExclusiveUse(int fd, const QString& path) {
@@ -18,7 +19,7 @@ void takeExclusiveUse(int fd, const QString& path) {
     }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         const int err = errno;
-        if (meansDeviceGone(err))
+        if (DeviceLoss::meansGone(err))
             throw openError(path, err);
         throw CommError(CommErrors::OpenFailed,
                         describeSystemError(QStringLiteral("Reserving"), path, err));

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "device_loss.h"
+
 namespace {
 
 QString owningGroup(const QString& path) {
@@ -50,14 +52,13 @@ CommError inUse(const QString& path) {
 }
 
 CommError openError(const QString& path, int err) {
+    if (DeviceLoss::meansGone(err))
+        return noSuchPort(
+            path,
+            QStringLiteral("no working device answers behind it (%1)").arg(systemErrorText(err)));
     switch (err) {
         case ENOENT:
             return noSuchPort(path, QStringLiteral("it does not exist"));
-        case ENXIO:
-        case ENODEV:
-        case EIO:
-            return noSuchPort(path, QStringLiteral("no working device answers behind it (%1)")
-                                        .arg(systemErrorText(err)));
         case EISDIR:
         case ENOTDIR:
             return noSuchPort(path, QStringLiteral("it is not a device"));
@@ -70,8 +71,4 @@ CommError openError(const QString& path, int err) {
             return CommError(CommErrors::OpenFailed,
                              describeSystemError(QStringLiteral("Opening"), path, err));
     }
-}
-
-bool meansDeviceGone(int err) {
-    return err == EIO || err == ENXIO || err == ENODEV;
 }

@@ -14,6 +14,3 @@ CommError inUse(const QString& path);
 // nothing usable is there, 8005 when the device is busy, 8030 when the user may not open
 // it, 8040 for anything else.
 CommError openError(const QString& path, int err);
-
-// The device went away under an open descriptor (unplugged, hung up).
-bool meansDeviceGone(int err);

@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "comm_event.h"
-#include "open_errors.h"
 
 namespace {
 
@@ -23,8 +22,8 @@ constexpr int kMaxChunksPerWake = 16;
 }  // namespace
 
 SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, DeviceEventSink& sink,
-                                   const LineSettings& settings, Options options)
-    : tty_(tty), receive_(receive), sink_(sink), options_(options) {
+                                   DeviceLoss& loss, const LineSettings& settings, Options options)
+    : tty_(tty), receive_(receive), sink_(sink), loss_(loss), options_(options) {
     settingsChanged(settings);
 
     LineSnapshot probe;
@@ -43,9 +42,12 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
         throw CommError(
             CommErrors::OpenFailed,
             describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
+    // A loss reported from another thread wakes the worker, so that it stops watching.
+    loss_.setOnReported([this] { wake(); });
     try {
         thread_ = std::thread(&SystemPortWorker::run, this);
     } catch (const std::system_error& e) {
+        loss_.setOnReported({});
         ::close(wakeFd_);
         throw CommError(CommErrors::OpenFailed,
                         describeSystemError(QStringLiteral("Starting the watch of"), tty_.path(),
@@ -69,12 +71,13 @@ SystemPortWorker::~SystemPortWorker() {
     stopping_ = true;
     wake();
     thread_.join();
+    loss_.setOnReported({});
     ::close(wakeFd_);
 }
 
 void SystemPortWorker::run() {
     while (!stopping_.load()) {
-        if (lost_.load()) {
+        if (loss_.lost()) {
             waitForWake(-1);  // nothing left to watch; only closing ends this
             continue;
         }
@@ -84,7 +87,7 @@ void SystemPortWorker::run() {
         wakeups_.fetch_add(1, std::memory_order_relaxed);
         if (ready < 0) {
             if (errno != EINTR)
-                reportLost();
+                loss_.report();
             continue;
         }
         if (fds[1].revents)
@@ -97,12 +100,11 @@ void SystemPortWorker::run() {
         const short seen = fds[0].revents;
         if (seen & POLLIN)
             readInput();
-        if ((seen & POLLOUT) && !lost_.load())
+        if ((seen & POLLOUT) && !loss_.lost())
             flushTransmit();
-        if (watchingLines_ && !lost_.load())
+        if (watchingLines_ && !loss_.lost())
             watchLines();
-        if (seen & (POLLHUP | POLLERR | POLLNVAL))
-            reportLost();
+        loss_.reportIfHungUp(seen);
     }
 }
 
@@ -129,17 +131,6 @@ void SystemPortWorker::drainWake() {
     [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
 }
 
-void SystemPortWorker::reportLost() {
-    if (lost_.exchange(true))
-        return;
-    sink_.deviceLost(CommError(CommErrors::DeviceLost,
-                               QStringLiteral("%1 stopped answering (unplugged or hung up), so the "
-                                              "port was closed. Reconnect it and choose the port "
-                                              "again.")
-                                   .arg(tty_.path())));
-    wake();  // when called from another thread, let the worker stop watching
-}
-
 void SystemPortWorker::settingsChanged(const LineSettings& settings) {
     parityEnabled_ = settings.parity != LineSettings::Parity::None;
     // A new termios may have switched the driver's modem-status interrupts off.
@@ -160,10 +151,8 @@ void SystemPortWorker::readInput() {
         const ssize_t n = ::read(tty_.fd(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && meansDeviceGone(errno)) {
-            reportLost();
+        if (n < 0 && loss_.reportIfGone(errno))
             return;
-        }
         // With VMIN and VTIME 0 an empty tty reads as 0 bytes rather than EAGAIN.
         if (n <= 0)
             break;
@@ -174,7 +163,7 @@ void SystemPortWorker::readInput() {
     }
     emptyReadableWakes_ = gotData ? 0 : emptyReadableWakes_ + 1;
     if (emptyReadableWakes_ >= kMaxEmptyReadableWakes)
-        reportLost();
+        loss_.report();
 }
 
 void SystemPortWorker::deliver(const char* bytes, qsizetype size) {
@@ -198,7 +187,7 @@ bool SystemPortWorker::transmitPending() {
 }
 
 void SystemPortWorker::send(const QByteArray& bytes) {
-    if (bytes.isEmpty() || lost_.load())
+    if (bytes.isEmpty() || loss_.lost())
         return;
     int failure = 0;
     bool dropped = false;
@@ -229,10 +218,8 @@ void SystemPortWorker::send(const QByteArray& bytes) {
         }
     }
     if (failure != 0) {
-        if (meansDeviceGone(failure)) {
-            reportLost();
+        if (loss_.reportIfGone(failure))
             return;
-        }
         throw CommError(CommErrors::WriteFailed,
                         describeSystemError(QStringLiteral("Writing to"), tty_.path(), failure));
     }
@@ -256,15 +243,13 @@ void SystemPortWorker::flushTransmit() {
             transmit_.clear();  // nobody to tell from here; retrying would spin
         }
     }
-    if (meansDeviceGone(failure))
-        reportLost();
+    loss_.reportIfGone(failure);
 }
 
 void SystemPortWorker::watchLines() {
     LineSnapshot now;
     if (const int err = readSnapshot(now, &tracker_.previous())) {
-        if (meansDeviceGone(err))
-            reportLost();
+        loss_.reportIfGone(err);
         return;
     }
     events_.clear();

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "device_loss.h"
 #include "line_settings.h"
 #include "parmrk_decoder.h"
 #include "receive_buffer.h"
@@ -19,8 +20,8 @@
 
 // The thread that serves an open tty: it reads and decodes input into the receive buffer,
 // sends what the transmit buffer holds as the line takes it, watches the modem lines and
-// the kernel's error counters, and notices once when the device goes away. It touches no
-// Qt objects; everything leaves it through the sink.
+// the kernel's error counters, and tells the device's loss when the device goes away. It
+// touches no Qt objects; everything leaves it through the sink.
 class SystemPortWorker {
 public:
     // Longest wait between two looks at the modem lines: while they are busy, and once they
@@ -42,7 +43,7 @@ public:
 
     // Takes the present line state as the baseline and starts the thread.
     SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, DeviceEventSink& sink,
-                     const LineSettings& settings, Options options);
+                     DeviceLoss& loss, const LineSettings& settings, Options options);
     // Stops the thread promptly and joins it.
     ~SystemPortWorker();
     SystemPortWorker(const SystemPortWorker&) = delete;
@@ -54,9 +55,6 @@ public:
     void settingsChanged(const LineSettings& settings);
     // The output lines were switched: on a loopback the inputs follow, so look closely.
     void outputLinesChanged();
-    // Tells the sink that the device is gone, the first time only; from any thread.
-    void reportLost();
-    bool lost() const { return lost_.load(); }
     // How often the thread has woken up so far.
     quint64 wakeups() const { return wakeups_.load(std::memory_order_relaxed); }
 
@@ -80,6 +78,7 @@ private:
     SystemTty& tty_;
     ReceiveBuffer& receive_;
     DeviceEventSink& sink_;
+    DeviceLoss& loss_;
     const Options options_;
     int wakeFd_ = -1;
 
@@ -102,7 +101,6 @@ private:
 
     std::atomic<bool> parityEnabled_{false};
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> lost_{false};
     std::atomic<bool> outputLinesChanged_{false};
     std::atomic<bool> inputLinesChanged_{false};  // the driver's wait saw a change
     std::atomic<quint64> wakeups_{0};
