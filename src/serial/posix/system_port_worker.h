@@ -1,45 +1,32 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <atomic>
-#include <chrono>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 #include "device_loss.h"
+#include "input_reader.h"
 #include "line_settings.h"
-#include "parmrk_decoder.h"
+#include "line_watcher.h"
 #include "receive_buffer.h"
 #include "serial_device.h"
-#include "system_line_events.h"
 #include "system_modem_waiter.h"
 #include "system_tty.h"
+#include "transmit_queue.h"
 
-// The thread that serves an open tty: it reads and decodes input into the receive buffer,
-// sends what the transmit buffer holds as the line takes it, watches the modem lines and
-// the kernel's error counters, and tells the device's loss when the device goes away. It
-// touches no Qt objects; everything leaves it through the sink.
+// The thread that serves an open tty: one poll loop that wakes when input arrives, when the
+// line has room for buffered output, when it is time to look at the modem lines, and when
+// another thread asks. It reads input, sends the transmit buffer, watches the lines and
+// hands the signs of a vanished device to the device's loss. It touches no Qt objects;
+// everything leaves it through the sink.
 class SystemPortWorker {
 public:
-    // Longest wait between two looks at the modem lines: while they are busy, and once they
-    // have been quiet for kQuietAfterMs. A wake-up costs tens of microseconds in a virtual
-    // machine, so idle lines are looked at less often. Where the driver counts edges no
-    // pulse is lost between looks, and where it offers a wait for line changes (real UARTs)
-    // a change wakes the worker at once; where only the levels show, a pulse shorter than
-    // the wait is lost.
-    static constexpr int kBusyPollMs = 2;
-    static constexpr int kQuietPollMs = 20;
-    static constexpr int kQuietAfterMs = 1000;
-
-    struct Options {
-        // Look at the lines on every timeout even where the device has none, to measure
-        // what watching a real UART costs.
-        bool forceLineWatch = false;
-        int quietPollMs = kQuietPollMs;
-    };
+    // The pace of looks at the modem lines, as the line watcher keeps it.
+    static constexpr int kBusyPollMs = LineWatcher::kBusyPollMs;
+    static constexpr int kQuietPollMs = LineWatcher::kQuietPollMs;
+    static constexpr int kQuietAfterMs = LineWatcher::kQuietAfterMs;
+    using Options = LineWatcher::Options;
 
     // Takes the present line state as the baseline and starts the thread.
     SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, DeviceEventSink& sink,
@@ -51,7 +38,7 @@ public:
 
     // From the user-interface thread. Sends what the line takes now and buffers the rest;
     // bytes that find the transmit buffer full are dropped with one transmit-full event.
-    void send(const QByteArray& bytes);
+    void send(const QByteArray& bytes) { transmit_.send(bytes); }
     void settingsChanged(const LineSettings& settings);
     // The output lines were switched: on a loopback the inputs follow, so look closely.
     void outputLinesChanged();
@@ -60,49 +47,19 @@ public:
 
 private:
     void run();
-    int pollTimeoutMs() const;
     void waitForWake(int timeoutMs);
     void wake();
     void drainWake();
-    bool transmitPending();
-    void readInput();
-    void deliver(const char* bytes, qsizetype size);
-    void flushTransmit();
-    void watchLines();
-    // These return 0 or the errno of a failed ioctl; parts the device lacks are left out.
-    // With `previous` given, an unchanged look is taken as it is.
-    int readSnapshot(LineSnapshot& snapshot, const LineSnapshot* previous);
-    int readCounters(LineSnapshot& snapshot);
-    int readLevels(LineSnapshot& snapshot);
 
     SystemTty& tty_;
-    ReceiveBuffer& receive_;
-    DeviceEventSink& sink_;
     DeviceLoss& loss_;
-    const Options options_;
     int wakeFd_ = -1;
 
-    // Set once at start: what the device offers.
-    bool hasCounters_ = false;
-    bool hasLevels_ = false;
-    bool watchingLines_ = false;
+    LineWatcher lines_;  // first: the others depend on what the device offers
+    InputReader input_;
+    TransmitQueue transmit_;
 
-    // Worker-thread state.
-    ParmrkDecoder decoder_;
-    LineEventTracker tracker_{LineSnapshot{}};
-    QByteArray decoded_;
-    std::vector<ParmrkDecoder::Mark> marks_;
-    std::vector<short> events_;
-    int emptyReadableWakes_ = 0;
-    std::chrono::steady_clock::time_point lastLineActivity_;
-
-    std::mutex transmitMutex_;
-    QByteArray transmit_;  // guarded by transmitMutex_
-
-    std::atomic<bool> parityEnabled_{false};
     std::atomic<bool> stopping_{false};
-    std::atomic<bool> outputLinesChanged_{false};
-    std::atomic<bool> inputLinesChanged_{false};  // the driver's wait saw a change
     std::atomic<quint64> wakeups_{0};
     std::thread thread_;                              // starts after everything above is ready
     std::unique_ptr<ModemStatusWaiter> modemWaiter_;  // on devices with modem lines only
