@@ -7,6 +7,11 @@ CommError::CommError(int number, QString description)
       description_(std::move(description)),
       what_(QStringLiteral("%1: %2").arg(number_).arg(description_).toStdString()) {}
 
+CommError invalidPortNumber(int port) {
+    return CommError(CommErrors::InvalidPortNumber,
+                     QStringLiteral("Com %1 is not a valid port number.").arg(port));
+}
+
 QString systemErrorText(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
 }

@@ -35,6 +35,9 @@ private:
     std::string what_;
 };
 
+// The error for a port number that names no port.
+CommError invalidPortNumber(int port);
+
 // The system's own text for an errno.
 QString systemErrorText(int err);
 // Describes an errno from a system call on a device, for the user.

@@ -12,7 +12,7 @@ public:
     // Where the lock files live.
     static inline const QString kFolder = QStringLiteral("/run/lock");
 
-    // Throws CommError 8005 when another process holds the lock.
+    // Throws CommError PortAlreadyOpen when another process holds the lock.
     explicit PortLockFile(const QString& path);
     // Closing the file drops the lock.
     ~PortLockFile();

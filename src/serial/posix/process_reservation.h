@@ -10,8 +10,8 @@
 // on every open, and TIOCEXCL does not stop root, so the holder's lines would jump.
 class ProcessReservation {
 public:
-    // Throws CommError 8005 when this process holds the device already. A path that names
-    // no character device is not held: opening it tells what is wrong with it.
+    // Throws CommError PortAlreadyOpen when this process holds the device already. A path
+    // that names no character device is not held: opening it tells what is wrong with it.
     explicit ProcessReservation(const QString& path);
     ~ProcessReservation();
     ProcessReservation(const ProcessReservation&) = delete;

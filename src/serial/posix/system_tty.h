@@ -14,8 +14,9 @@
 // the hold and closes the descriptor.
 class SystemTty {
 public:
-    // Throws CommError: 8002 when the path names no usable tty, 8005 when it is held,
-    // 8030 when the user may not open it, 8040 for any other failure.
+    // Throws CommError: InvalidPortNumber when the path names no usable tty, PortAlreadyOpen
+    // when it is held, PermissionDenied when the user may not open it, OpenFailed for any
+    // other failure.
     explicit SystemTty(const QString& path);
     ~SystemTty();
     SystemTty(const SystemTty&) = delete;
@@ -26,7 +27,8 @@ public:
     // Pseudo-terminals carry no character format: the kernel forces 8 bits, no parity.
     bool isPseudoTerminal() const { return pseudoTerminal_; }
 
-    // Raw mode with the line's format and the kernel's error marking on. Throws 8015.
+    // Raw mode with the line's format and the kernel's error marking on. Throws
+    // SettingsRejected.
     void applySettings(const LineSettings& settings) {
         applyLineSettings(fd_, path_, settings, pseudoTerminal_);
     }

@@ -18,7 +18,7 @@ public:
                   std::function<void()> wakeWorker);
 
     // User-interface thread. Sends what the line takes now and buffers the rest; throws
-    // CommError 8021 when writing fails other than by the device going away.
+    // CommError WriteFailed when writing fails other than by the device going away.
     void send(const QByteArray& bytes);
     // Worker thread: bytes wait for room on the line.
     bool pending();

@@ -168,7 +168,8 @@ struct SimulatedPort::State {
         const qint64 now = clock->nowNs();
         const double perCharacterNs = characterNs(settings);
         const qint64 start = std::max(now, txFreeAtNs);
-        const auto waiting = static_cast<qsizetype>(std::ceil(static_cast<double>(start - now) / perCharacterNs));
+        const auto waiting =
+            static_cast<qsizetype>(std::ceil(static_cast<double>(start - now) / perCharacterNs));
         const qsizetype room = std::max<qsizetype>(0, kTransmitBufferSize - waiting);
         const QByteArray accepted = bytes.first(std::min(room, bytes.size()));
         logTransmitted(accepted);
