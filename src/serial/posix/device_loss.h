@@ -16,7 +16,7 @@ public:
     // An errno from a call on the device that means it went away.
     static bool meansGone(int err);
 
-    // Reports the loss when `err` means one; returns whether it did.
+    // Reports the loss when `err` means one; returns whether the device is gone.
     bool reportIfGone(int err);
     // Reports the loss when poll() found the descriptor hung up or broken.
     void reportIfHungUp(short pollEvents);
