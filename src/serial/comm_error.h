@@ -35,5 +35,10 @@ private:
     std::string what_;
 };
 
+// The error for a port number that names no port.
+CommError invalidPortNumber(int port);
+
+// The system's own text for an errno.
+QString systemErrorText(int err);
 // Describes an errno from a system call on a device, for the user.
 QString describeSystemError(const QString& action, const QString& device, int err);

@@ -4,8 +4,9 @@
 
 #include "serial_device.h"
 
-// Turns a port number into an open device. Throws CommError: 8002 when the number names
-// no usable port, 8005 when the port is held, another number for any other failure.
+// Turns a port number into an open device. Throws CommError: InvalidPortNumber when the
+// number names no usable port, PortAlreadyOpen when the port is held, another number for
+// any other failure.
 class DeviceOpener {
 public:
     virtual ~DeviceOpener() = default;

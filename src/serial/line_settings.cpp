@@ -1,16 +1,10 @@
 #include "line_settings.h"
 
 #include <QStringList>
-#include <algorithm>
-#include <array>
+
+#include "standard_speeds.h"
 
 namespace {
-
-// The speeds termios can set without custom divisors.
-constexpr std::array kStandardBauds{50,     75,      110,     134,     150,    200,    300,
-                                    600,    1200,    1800,    2400,    4800,   9600,   19200,
-                                    38400,  57600,   115200,  230400,  460800, 500000, 576000,
-                                    921600, 1000000, 1152000, 1500000, 2000000};
 
 std::optional<LineSettings::Parity> parseParity(const QString& p) {
     const QString lower = p.toLower();
@@ -47,8 +41,7 @@ std::optional<LineSettings> LineSettings::parse(const QString& text) {
     LineSettings s;
     bool ok = false;
     s.baud = parts[0].trimmed().toInt(&ok);
-    if (!ok ||
-        std::find(kStandardBauds.begin(), kStandardBauds.end(), s.baud) == kStandardBauds.end())
+    if (!ok || !isStandardSpeed(s.baud))
         return std::nullopt;
 
     const auto parity = parseParity(parts[1].trimmed());

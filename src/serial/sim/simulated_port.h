@@ -37,8 +37,8 @@ public:
     explicit SimulatedPort(std::shared_ptr<SimClock> clock = std::make_shared<SteadyClock>());
     ~SimulatedPort();
 
-    // Throws CommError: 8002 while absent, 8005 while held or while a device of this port is
-    // open, or an injected open failure.
+    // Throws CommError: InvalidPortNumber while absent, PortAlreadyOpen while held or while a
+    // device of this port is open, or an injected open failure.
     std::unique_ptr<SerialDevice> open(const OpenRequest& request, DeviceEventSink& sink);
 
     // Set-up.
@@ -61,16 +61,16 @@ public:
     // lines still change but nobody hears of it.
     // Raises any event code as is; false when no device is open.
     bool injectEvent(short code);
-    // CTS: any change raises 3. DSR: a fall raises 4. CD: any change raises 5. Ring: the
-    // end of the ring signal raises 6, as a UART reports it.
+    // CTS: any change raises CtsChanged. DSR: a fall raises DsrFell. CD: any change raises
+    // CdChanged. Ring: the end of the ring signal raises Ring, as a UART reports it.
     void driveInput(InputLine line, bool active);
     // Raises and drops the ring signal: one ring event.
     void pulseRing();
     // Bytes sent by the far end, arriving one character time after another from now.
     // Dropped when no device is open.
     void receive(const QByteArray& bytes);
-    // The port disappears: the open device reports deviceLost (8031) once and fails every
-    // later call, and opening gives 8002 until restore().
+    // The port disappears: the open device reports deviceLost (DeviceLost) once and fails
+    // every later call, and opening gives InvalidPortNumber until restore().
     void vanish();
     void restore();
 

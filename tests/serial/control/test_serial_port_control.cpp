@@ -9,30 +9,19 @@
 #include "port_map.h"
 #include "serial_port_control.h"
 #include "simulated_port.h"
+#include "thrown_error.h"
 
 namespace {
 
 using Codes = std::vector<short>;
 using Line = SimulatedPort::InputLine;
+using ControlCall = std::function<void(SerialPortControl&)>;
 
 constexpr short kLoopbackPort = 1;
 constexpr short kHeldPort = 2;
 constexpr short kAbsentPort = 3;
-
-struct Raised {
-    int number = 0;
-    QString description;
-};
-
-template <typename Call>
-Raised errorOf(Call&& call) {
-    try {
-        call();
-    } catch (const CommError& e) {
-        return {e.number(), e.description()};
-    }
-    return {};
-}
+// A code of no event of this control's own: passed on as it is.
+constexpr short kForeignCode = 8;
 
 void pumpEvents() {
     QCoreApplication::processEvents();
@@ -89,7 +78,8 @@ private slots:
         control_->setDTREnable(true);   // DSR rises silently, CD follows
         control_->setDTREnable(false);  // DSR falls, then CD
         sim_->pulseRing();
-        for (short code : {short(1001), short(1004), short(1006), short(1009), short(8)})
+        for (short code : {CommEvents::Break, CommEvents::Framing, CommEvents::Overrun,
+                           CommEvents::Parity, kForeignCode})
             sim_->injectEvent(code);
         control_->setOutput(QString(kTransmitBufferSize + 1, 'x'));  // one too many
         sim_->receive(QByteArray(kReceiveBufferSize, 'y'));
@@ -97,9 +87,13 @@ private slots:
         QCOMPARE(control_->Input().size(), kReceiveBufferSize);
         QVERIFY(seen_.empty());  // nothing before the event loop runs
 
-        const Codes expected{3, 5, 4, 5, 6, 1001, 1004, 1006, 1009, 8, 1010, 1008};
+        const Codes expected{
+            CommEvents::CtsChanged, CommEvents::CdChanged,    CommEvents::DsrFell,
+            CommEvents::CdChanged,  CommEvents::Ring,         CommEvents::Break,
+            CommEvents::Framing,    CommEvents::Overrun,      CommEvents::Parity,
+            kForeignCode,           CommEvents::TransmitFull, CommEvents::ReceiveOverflow};
         QTRY_COMPARE(seen_, expected);
-        QCOMPARE(control_->CommEvent(), 1008);
+        QCOMPARE(control_->CommEvent(), CommEvents::ReceiveOverflow);
         QCOMPARE(control_->LostEvents(), 0u);
     }
 
@@ -161,53 +155,69 @@ private slots:
 
     void openFailures() {
         control_->setCommPort(kAbsentPort);
-        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number,
+        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
                  CommErrors::InvalidPortNumber);
         control_->setCommPort(kHeldPort);
-        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number, CommErrors::PortAlreadyOpen);
-        QCOMPARE(errorOf([&] { control_->setCommPort(0); }).number, CommErrors::InvalidPortNumber);
+        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
+                 CommErrors::PortAlreadyOpen);
+        QCOMPARE(errorOf([&] { control_->setCommPort(0); }).number(),
+                 CommErrors::InvalidPortNumber);
         control_->setCommPort(PortMap::kHighestPort + 1);
-        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number,
+        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
                  CommErrors::InvalidPortNumber);
         QVERIFY(!control_->PortOpen());
 
         openLoopback();
-        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number, CommErrors::PortAlreadyOpen);
+        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
+                 CommErrors::PortAlreadyOpen);
         auto other = makeControl();
-        QCOMPARE(errorOf([&] { other->setPortOpen(true); }).number, CommErrors::PortAlreadyOpen);
+        QCOMPARE(errorOf([&] { other->setPortOpen(true); }).number(), CommErrors::PortAlreadyOpen);
         control_->setPortOpen(false);
         other->setPortOpen(true);
         QVERIFY(other->PortOpen());
     }
 
-    void invalidPropertyValuesAreRefused() {
+    void invalidSettingsAreRefused_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("three fields") << "9600,n,8";
+        QTest::newRow("unknown parity") << "9600,x,8,1";
+        QTest::newRow("empty") << "";
+        QTest::newRow("non-standard speed") << "9601,n,8,1";
+    }
+    void invalidSettingsAreRefused() {
+        QFETCH(QString, text);
         openLoopback();
-        for (const QString& text : QStringList{"9600,n,8", "9600,x,8,1", "", "9601,n,8,1"}) {
-            const Raised raised = errorOf([&] { control_->setSettings(text); });
-            QCOMPARE(raised.number, CommErrors::InvalidPropertyValue);
-            QVERIFY(raised.description.contains(QStringLiteral("\"%1\"").arg(text)));
-        }
+        const CommError raised = errorOf([&] { control_->setSettings(text); });
+        QCOMPARE(raised.number(), CommErrors::InvalidPropertyValue);
+        QVERIFY(raised.description().contains(QStringLiteral("\"%1\"").arg(text)));
         QCOMPARE(control_->Settings(), QString("9600,n,8,1"));
-        QCOMPARE(errorOf([&] { control_->setInputMode(2); }).number,
+    }
+
+    void invalidInputModesAreRefused() {
+        openLoopback();
+        QCOMPARE(errorOf([&] { control_->setInputMode(2); }).number(),
                  CommErrors::InvalidPropertyValue);
-        QCOMPARE(errorOf([&] { control_->setInputMode(-1); }).number,
+        QCOMPARE(errorOf([&] { control_->setInputMode(-1); }).number(),
                  CommErrors::InvalidPropertyValue);
         QCOMPARE(control_->InputMode(), 0);
     }
 
+    void closedPortRefusesDataAndLineReads_data() {
+        QTest::addColumn<ControlCall>("call");
+        QTest::newRow("Output") << ControlCall([](SerialPortControl& c) { c.setOutput("x"); });
+        QTest::newRow("Input") << ControlCall([](SerialPortControl& c) { c.Input(); });
+        QTest::newRow("DSRHolding") << ControlCall([](SerialPortControl& c) { c.DSRHolding(); });
+        QTest::newRow("CTSHolding") << ControlCall([](SerialPortControl& c) { c.CTSHolding(); });
+        QTest::newRow("CDHolding") << ControlCall([](SerialPortControl& c) { c.CDHolding(); });
+    }
     void closedPortRefusesDataAndLineReads() {
-        const std::vector<std::function<void()>> calls{
-            [&] { control_->setOutput("x"); }, [&] { control_->Input(); },
-            [&] { control_->DSRHolding(); },   [&] { control_->CTSHolding(); },
-            [&] { control_->CDHolding(); },
-        };
-        for (const auto& call : calls)
-            QCOMPARE(errorOf(call).number, CommErrors::PortNotOpen);
+        QFETCH(ControlCall, call);
+        QCOMPARE(errorOf([&] { call(*control_); }).number(), CommErrors::PortNotOpen);
     }
 
     void portNumberIsLockedWhileOpen() {
         openLoopback();
-        QCOMPARE(errorOf([&] { control_->setCommPort(kHeldPort); }).number,
+        QCOMPARE(errorOf([&] { control_->setCommPort(kHeldPort); }).number(),
                  CommErrors::PortNumberLocked);
         QCOMPARE(control_->CommPort(), kLoopbackPort);
         control_->setPortOpen(false);
@@ -216,24 +226,30 @@ private slots:
     }
 
     void injectedFailuresKeepTheirNumberAndDescription() {
-        sim_->failOperation(SimulatedPort::Operation::Open, 8030, "Permission denied.");
-        const Raised openFailure = errorOf([&] { openLoopback(); });
-        QCOMPARE(openFailure.number, 8030);
-        QCOMPARE(openFailure.description, QString("Permission denied."));
+        sim_->failOperation(SimulatedPort::Operation::Open, CommErrors::PermissionDenied,
+                            "Permission denied.");
+        const CommError openFailure = errorOf([&] { openLoopback(); });
+        QCOMPARE(openFailure.number(), CommErrors::PermissionDenied);
+        QCOMPARE(openFailure.description(), QString("Permission denied."));
         QVERIFY(!control_->PortOpen());
 
         openLoopback();
-        sim_->failOperation(SimulatedPort::Operation::Write, 8021, "Write failed: cable cut.");
-        const Raised writeFailure = errorOf([&] { control_->setOutput("Loopback"); });
-        QCOMPARE(writeFailure.number, 8021);
-        QCOMPARE(writeFailure.description, QString("Write failed: cable cut."));
+        sim_->failOperation(SimulatedPort::Operation::Write, CommErrors::WriteFailed,
+                            "Write failed: cable cut.");
+        const CommError writeFailure = errorOf([&] { control_->setOutput("Loopback"); });
+        QCOMPARE(writeFailure.number(), CommErrors::WriteFailed);
+        QCOMPARE(writeFailure.description(), QString("Write failed: cable cut."));
 
-        sim_->failOperation(SimulatedPort::Operation::Configure, 8015, "Speed refused.");
-        QCOMPARE(errorOf([&] { control_->setSettings("1200,n,8,1"); }).number, 8015);
+        sim_->failOperation(SimulatedPort::Operation::Configure, CommErrors::SettingsRejected,
+                            "Speed refused.");
+        QCOMPARE(errorOf([&] { control_->setSettings("1200,n,8,1"); }).number(),
+                 CommErrors::SettingsRejected);
         QCOMPARE(control_->Settings(), QString("9600,n,8,1"));
 
-        sim_->failOperation(SimulatedPort::Operation::SetDtr, 8022, "No DTR.");
-        QCOMPARE(errorOf([&] { control_->setDTREnable(true); }).number, 8022);
+        sim_->failOperation(SimulatedPort::Operation::SetDtr, CommErrors::LineControlFailed,
+                            "No DTR.");
+        QCOMPARE(errorOf([&] { control_->setDTREnable(true); }).number(),
+                 CommErrors::LineControlFailed);
         QVERIFY(!control_->DTREnable());
     }
 
@@ -269,9 +285,9 @@ private slots:
         QVERIFY(seen_.empty());
         pumpEvents();
         QCOMPARE(lost.count(), 1);
-        QCOMPARE(errorOf([&] { control_->Input(); }).number, CommErrors::PortNotOpen);
+        QCOMPARE(errorOf([&] { control_->Input(); }).number(), CommErrors::PortNotOpen);
 
-        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number,
+        QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
                  CommErrors::InvalidPortNumber);
         sim_->restore();
         control_->setPortOpen(true);

@@ -6,7 +6,7 @@
 #include "serial_device.h"
 
 // Opens an operating-system serial device (a tty) for exclusive use. Throws CommError:
-// 8002 when the path names no usable serial port, 8005 when it is held, another number
-// with a description for any other failure.
+// InvalidPortNumber when the path names no usable serial port, PortAlreadyOpen when it is
+// held, another number with a description for any other failure.
 std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
                                                DeviceEventSink& sink);

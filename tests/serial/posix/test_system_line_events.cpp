@@ -33,7 +33,7 @@ std::vector<short> times(short code, int n) {
 
 }  // namespace
 
-class TestSystemDeviceLines : public QObject {
+class TestSystemLineEvents : public QObject {
     Q_OBJECT
 
 private slots:
@@ -148,5 +148,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSystemDeviceLines)
-#include "test_system_device_lines.moc"
+QTEST_GUILESS_MAIN(TestSystemLineEvents)
+#include "test_system_line_events.moc"

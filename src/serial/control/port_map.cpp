@@ -57,8 +57,7 @@ PortMap::Target PortMap::targetFor(int port) const {
 std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenRequest& request,
                                                        DeviceEventSink& sink) {
     if (port < 1 || port > PortMap::kHighestPort)
-        throw CommError(CommErrors::InvalidPortNumber,
-                        QStringLiteral("Com %1 is not a valid port number.").arg(port));
+        throw invalidPortNumber(port);
     const PortMap::Target target = map_.targetFor(port);
     if (const auto* sim = std::get_if<std::shared_ptr<SimulatedPort>>(&target))
         return (*sim)->open(request, sink);

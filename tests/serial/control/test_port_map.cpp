@@ -3,17 +3,13 @@
 #include "device_sinks.h"
 #include "port_map.h"
 #include "simulated_port.h"
+#include "thrown_error.h"
 
 namespace {
 
 int openErrorOf(MappedDeviceOpener& opener, short port) {
     NullSink sink;
-    try {
-        opener.open(port, OpenRequest{}, sink);
-    } catch (const CommError& e) {
-        return e.number();
-    }
-    return 0;
+    return errorOf([&] { opener.open(port, OpenRequest{}, sink); }).number();
 }
 
 }  // namespace

@@ -1,27 +1,21 @@
-#include "system_device.h"
+#include "system_serial_device.h"
 
 #include <sys/ioctl.h>
 
-#include "system_serial_device.h"
-
-std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
-                                               DeviceEventSink& sink) {
-    return std::make_unique<SystemSerialDevice>(path, request, sink);
-}
-
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink, SystemPortWorker::Options options)
-    : tty_(path) {
+    : tty_(path), loss_(tty_.path(), sink) {
     tty_.applySettings(request.settings);
     // Opening a tty raises DTR and RTS; the port starts with the lines the request asks for.
     setOutputLine(TIOCM_DTR, request.dtr, "DTR");
     setOutputLine(TIOCM_RTS, request.rts, "RTS");
     tty_.discardInput();
-    worker_ = std::make_unique<SystemPortWorker>(tty_, receive_, sink, request.settings, options);
+    worker_ =
+        std::make_unique<SystemPortWorker>(tty_, receive_, sink, loss_, request.settings, options);
 }
 
 void SystemSerialDevice::configure(const LineSettings& settings) {
-    if (worker_->lost())
+    if (loss_.lost())
         return;
     tty_.applySettings(settings);
     worker_->settingsChanged(settings);
@@ -36,7 +30,7 @@ void SystemSerialDevice::setRts(bool on) {
 }
 
 void SystemSerialDevice::setOutputLine(int bit, bool on, const char* name) {
-    if (worker_ && worker_->lost())
+    if (loss_.lost())
         return;
     const int err = tty_.setModemBits(bit, on);
     if (err == 0) {
@@ -47,10 +41,9 @@ void SystemSerialDevice::setOutputLine(int bit, bool on, const char* name) {
     // A device without modem lines (a pseudo-terminal) just keeps the setting.
     if (isUnsupportedIoctl(err))
         return;
-    if (worker_ && meansDeviceGone(err)) {
-        worker_->reportLost();
+    // Once the port is open a vanished device is a loss; while opening, a failure.
+    if (worker_ && loss_.reportIfGone(err))
         return;
-    }
     const QString action =
         QStringLiteral("Switching %1 %2 for")
             .arg(QLatin1String(name), on ? QLatin1String("on") : QLatin1String("off"));
@@ -58,7 +51,7 @@ void SystemSerialDevice::setOutputLine(int bit, bool on, const char* name) {
 }
 
 ModemInputs SystemSerialDevice::inputs() {
-    if (worker_->lost())
+    if (loss_.lost())
         return {};
     LineSnapshot::Levels levels;
     const int err = tty_.readLevels(levels);
@@ -66,10 +59,8 @@ ModemInputs SystemSerialDevice::inputs() {
         return {levels.dsr, levels.cts, levels.cd, levels.ring};
     if (isUnsupportedIoctl(err))
         return {};
-    if (meansDeviceGone(err)) {
-        worker_->reportLost();
+    if (loss_.reportIfGone(err))
         return {};
-    }
     throw CommError(
         CommErrors::LineControlFailed,
         describeSystemError(QStringLiteral("Reading the input lines of"), tty_.path(), err));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "device_loss.h"
 #include "receive_buffer.h"
 #include "serial_device.h"
 #include "system_port_worker.h"
@@ -30,8 +31,9 @@ public:
 private:
     void setOutputLine(int bit, bool on, const char* name);
 
-    // Declared in this order so that the worker stops before the buffer and the tty go.
+    // Declared in this order so that the worker stops before the others go.
     SystemTty tty_;
     ReceiveBuffer receive_{kReceiveBufferSize};
+    DeviceLoss loss_;
     std::unique_ptr<SystemPortWorker> worker_;
 };

@@ -25,9 +25,9 @@ struct LineSnapshot {
     bool operator==(const LineSnapshot&) const = default;
 };
 
-// Turns successive snapshots into the control's events: 3 per CTS edge, 4 per DSR fall,
-// 5 per CD edge, 6 per ring, and one event per counted break, framing error, overrun,
-// kernel buffer overrun and parity error.
+// Turns successive snapshots into the control's events: CtsChanged per CTS edge, DsrFell per
+// DSR fall, CdChanged per CD edge, Ring per ring, and one event per counted break, framing
+// error, overrun, kernel buffer overrun and parity error.
 class LineEventTracker {
 public:
     explicit LineEventTracker(const LineSnapshot& baseline) : previous_(baseline) {}

@@ -69,8 +69,7 @@ void SerialPortControl::closeDevice() {
 
 void SerialPortControl::setCommPort(short port) {
     if (port < 1)
-        throw CommError(CommErrors::InvalidPortNumber,
-                        QStringLiteral("Com %1 is not a valid port number.").arg(port));
+        throw invalidPortNumber(port);
     if (PortOpen())
         throw CommError(CommErrors::PortNumberLocked,
                         QStringLiteral("The port number cannot change while Com %1 is open. "

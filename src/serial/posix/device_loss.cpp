@@ -1,0 +1,35 @@
+#include "device_loss.h"
+
+#include <poll.h>
+
+#include <cerrno>
+
+DeviceLoss::DeviceLoss(QString path, DeviceEventSink& sink) : path_(std::move(path)), sink_(sink) {}
+
+bool DeviceLoss::meansGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
+
+bool DeviceLoss::reportIfGone(int err) {
+    if (!meansGone(err))
+        return false;
+    report();
+    return true;
+}
+
+void DeviceLoss::reportIfHungUp(short pollEvents) {
+    if (pollEvents & (POLLHUP | POLLERR | POLLNVAL))
+        report();
+}
+
+void DeviceLoss::report() {
+    if (lost_.exchange(true))
+        return;
+    sink_.deviceLost(CommError(CommErrors::DeviceLost,
+                               QStringLiteral("%1 stopped answering (unplugged or hung up), so the "
+                                              "port was closed. Reconnect it and choose the port "
+                                              "again.")
+                                   .arg(path_)));
+    if (onReported_)
+        onReported_();
+}

@@ -1,0 +1,117 @@
+#include "system_port_worker.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
+SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, DeviceEventSink& sink,
+                                   DeviceLoss& loss, const LineSettings& settings, Options options)
+    : tty_(tty),
+      loss_(loss),
+      lines_(tty, sink, loss, options),
+      input_(tty, receive, sink, loss, lines_.countsErrors()),
+      transmit_(tty, sink, loss, [this] { wake(); }) {
+    settingsChanged(settings);
+
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0)
+        throw CommError(
+            CommErrors::OpenFailed,
+            describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
+    // A loss reported from another thread wakes the worker, so that it stops watching.
+    loss_.setOnReported([this] { wake(); });
+    try {
+        thread_ = std::thread(&SystemPortWorker::run, this);
+    } catch (const std::system_error& e) {
+        loss_.setOnReported({});
+        ::close(wakeFd_);
+        throw CommError(CommErrors::OpenFailed,
+                        describeSystemError(QStringLiteral("Starting the watch of"), tty_.path(),
+                                            e.code().value()));
+    }
+    if (lines_.showsLevels()) {
+        try {
+            modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] {
+                lines_.noteActivity();
+                wake();
+            });
+        } catch (const std::system_error&) {
+            // Without the driver's wait the lines are still looked at; edges some drivers
+            // do not count may then be missed, which is no reason to refuse the port.
+        }
+    }
+}
+
+SystemPortWorker::~SystemPortWorker() {
+    modemWaiter_.reset();  // it wakes this worker, so it goes first
+    stopping_ = true;
+    wake();
+    thread_.join();
+    loss_.setOnReported({});
+    ::close(wakeFd_);
+}
+
+void SystemPortWorker::run() {
+    while (!stopping_.load()) {
+        if (loss_.lost()) {
+            waitForWake(-1);  // nothing left to watch; only closing ends this
+            continue;
+        }
+        const short events = POLLIN | (transmit_.pending() ? POLLOUT : 0);
+        pollfd fds[2] = {{tty_.fd(), events, 0}, {wakeFd_, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, lines_.nextLookMs());
+        wakeups_.fetch_add(1, std::memory_order_relaxed);
+        if (ready < 0) {
+            if (errno != EINTR)
+                loss_.report();
+            continue;
+        }
+        if (fds[1].revents)
+            drainWake();
+        if (stopping_.load())
+            break;
+        lines_.takeNotedActivity();
+
+        const short seen = fds[0].revents;
+        if (seen & POLLIN)
+            input_.readAvailable();
+        if ((seen & POLLOUT) && !loss_.lost())
+            transmit_.flush();
+        if (lines_.watching() && !loss_.lost())
+            lines_.look();
+        loss_.reportIfHungUp(seen);
+    }
+}
+
+void SystemPortWorker::waitForWake(int timeoutMs) {
+    pollfd fd{wakeFd_, POLLIN, 0};
+    if (::poll(&fd, 1, timeoutMs) > 0)
+        drainWake();
+}
+
+void SystemPortWorker::wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void SystemPortWorker::drainWake() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+}
+
+void SystemPortWorker::settingsChanged(const LineSettings& settings) {
+    input_.setParityEnabled(settings.parity != LineSettings::Parity::None);
+    // A new termios may have switched the driver's modem-status interrupts off.
+    if (modemWaiter_)
+        modemWaiter_->rearm();
+}
+
+void SystemPortWorker::outputLinesChanged() {
+    lines_.noteActivity();
+    if (lines_.watching())
+        wake();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include "line_settings.h"
+#include "modem_lines.h"
+#include "port_lock_file.h"
+#include "process_reservation.h"
+#include "termios_settings.h"
+
+// An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
+// against other testers before opening, through TIOCEXCL and an advisory flock once open.
+// Destroying it discards unsent output, so that closing never waits on a slow line, gives up
+// the hold and closes the descriptor.
+class SystemTty {
+public:
+    // Throws CommError: InvalidPortNumber when the path names no usable tty, PortAlreadyOpen
+    // when it is held, PermissionDenied when the user may not open it, OpenFailed for any
+    // other failure.
+    explicit SystemTty(const QString& path);
+    ~SystemTty();
+    SystemTty(const SystemTty&) = delete;
+    SystemTty& operator=(const SystemTty&) = delete;
+
+    int fd() const { return fd_; }
+    const QString& path() const { return path_; }
+    // Pseudo-terminals carry no character format: the kernel forces 8 bits, no parity.
+    bool isPseudoTerminal() const { return pseudoTerminal_; }
+
+    // Raw mode with the line's format and the kernel's error marking on. Throws
+    // SettingsRejected.
+    void applySettings(const LineSettings& settings) {
+        applyLineSettings(fd_, path_, settings, pseudoTerminal_);
+    }
+    void discardInput();
+
+    // Modem-line calls return 0 or the errno of the failed ioctl.
+    int setModemBits(int bits, bool on) { return switchModemLines(fd_, bits, on); }
+    int readLevels(LineSnapshot::Levels& levels) { return readModemLevels(fd_, levels); }
+    int readCounters(LineSnapshot::Counters& counters) { return readModemCounters(fd_, counters); }
+
+private:
+    QString path_;
+    // Taken in this order before the device opens, given up in reverse after it closes.
+    ProcessReservation reservation_;
+    PortLockFile lockFile_;
+    int fd_ = -1;
+    bool pseudoTerminal_ = false;
+};

@@ -1,0 +1,92 @@
+#include "termios_settings.h"
+
+#include <termios.h>
+
+#include <cerrno>
+
+#include "comm_error.h"
+#include "standard_speeds.h"
+
+namespace {
+
+tcflag_t characterSize(int dataBits) {
+    switch (dataBits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+tcflag_t parityFlags(LineSettings::Parity parity) {
+    switch (parity) {
+        case LineSettings::Parity::Even:
+            return PARENB;
+        case LineSettings::Parity::Odd:
+            return PARENB | PARODD;
+        // With CMSPAR the parity bit is fixed: 1 with PARODD, 0 without.
+        case LineSettings::Parity::Mark:
+            return PARENB | CMSPAR | PARODD;
+        case LineSettings::Parity::Space:
+            return PARENB | CMSPAR;
+        case LineSettings::Parity::None:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void makeRawTermios(termios& t, const LineSettings& settings) {
+    // Input checks on so that the kernel marks bad bytes and breaks (\377 \0 X) instead of
+    // passing or dropping them silently.
+    t.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                   IXANY | IMAXBEL | IUCLC | IUTF8);
+    t.c_iflag |= INPCK | PARMRK;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag |= CLOCAL | CREAD | characterSize(settings.dataBits) | parityFlags(settings.parity);
+    // A UART sends 1.5 stop bits for "two" when the character has 5 data bits.
+    if (settings.stopBits != LineSettings::StopBits::One)
+        t.c_cflag |= CSTOPB;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
+void applyLineSettings(int fd, const QString& path, const LineSettings& settings,
+                       bool pseudoTerminal) {
+    const auto rejected = [&](const QString& why) {
+        return CommError(CommErrors::SettingsRejected,
+                         QStringLiteral("The settings %1 cannot be used on %2: %3.")
+                             .arg(settings.toText(), path, why));
+    };
+    const std::optional<speed_t> speed = termiosSpeed(settings.baud);
+    if (!speed)
+        throw rejected(QStringLiteral("the speed is not supported"));
+
+    termios wanted{};
+    if (::tcgetattr(fd, &wanted) != 0)
+        throw rejected(systemErrorText(errno));
+    makeRawTermios(wanted, settings);
+    ::cfsetispeed(&wanted, *speed);
+    ::cfsetospeed(&wanted, *speed);
+    if (::tcsetattr(fd, TCSANOW, &wanted) != 0)
+        throw rejected(systemErrorText(errno));
+
+    // tcsetattr succeeds if any part was taken; a driver quietly keeps what it cannot do.
+    termios applied{};
+    if (::tcgetattr(fd, &applied) != 0)
+        throw rejected(systemErrorText(errno));
+    if (::cfgetospeed(&applied) != *speed)
+        throw rejected(QStringLiteral("the device does not support %1 baud").arg(settings.baud));
+    tcflag_t format = CSIZE | CSTOPB | PARENB;
+    if (wanted.c_cflag & PARENB)
+        format |= PARODD | CMSPAR;
+    if (!pseudoTerminal && (applied.c_cflag & format) != (wanted.c_cflag & format))
+        throw rejected(QStringLiteral("the device does not support this character format"));
+}
