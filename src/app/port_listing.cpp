@@ -21,7 +21,7 @@ QStringList systemSerialDevices() {
 QString portsReaching(const PortMap& map, const QString& device) {
     QStringList ports;
     const QString canonical = QFileInfo(device).canonicalFilePath();
-    for (int n = 1; n <= 16; ++n) {
+    for (int n = PortNumbers::kFirst; n <= PortNumbers::kLast; ++n) {
         const PortMap::Target target = map.targetFor(n);
         const QString* path = std::get_if<QString>(&target);
         if (path && (*path == device || QFileInfo(*path).canonicalFilePath() == canonical))

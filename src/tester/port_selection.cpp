@@ -94,7 +94,7 @@ void PortSelection::showWiringResult(bool passed) {
 }
 
 short PortSelection::OpenValidPort(SerialPort& comPort, short PortNumber) {
-    if (PortNumber < kLowestPort || PortNumber > kHighestPort)
+    if (!PortNumbers::isValid(PortNumber))
         return 0;
 
     GoOnAfterError steps;

@@ -5,14 +5,13 @@
 
 #include "line_display.h"
 #include "platform.h"
+#include "port_numbers.h"
 #include "serial_port.h"
 #include "tester_view.h"
 
 // Opens the port the user picks, checks its loopback wiring, and polls it once a second.
 class PortSelection {
 public:
-    static constexpr short kLowestPort = 1;
-    static constexpr short kHighestPort = 16;
     static inline const QString kLineSettings = QStringLiteral("9600,n,8,1");
     static inline const QString kTestText = QStringLiteral("Loopback");
     static constexpr qint32 kEchoWaitMs = 100;

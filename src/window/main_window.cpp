@@ -11,6 +11,7 @@
 #include "element_adapters.h"
 #include "lamp.h"
 #include "lamp_colours.h"
+#include "port_numbers.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
 #include "status_list_resize.h"
@@ -191,7 +192,7 @@ void MainWindow::addComboBox() {
     combo1_->setEditable(true);
     combo1_->setInsertPolicy(QComboBox::NoInsert);
     combo1_->setCompleter(nullptr);
-    for (int port = 1; port <= 16; ++port)
+    for (int port = PortNumbers::kFirst; port <= PortNumbers::kLast; ++port)
         combo1_->addItem(QString::number(port), 0);
     combo1_->setCurrentIndex(0);
     placeWidget(combo1_, QStringLiteral("Combo1"), {1470, 105, 570, 315});

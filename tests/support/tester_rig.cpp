@@ -14,7 +14,7 @@ std::shared_ptr<DeviceOpener> TesterRig::makeOpener(
     const std::shared_ptr<ManualClock>& clock,
     std::map<int, std::shared_ptr<SimulatedPort>>& ports) {
     PortMap map;
-    for (int n = 1; n <= 16; ++n) {
+    for (int n = PortNumbers::kFirst; n <= PortNumbers::kLast; ++n) {
         ports[n] = std::make_shared<SimulatedPort>(clock);
         map.map(n, ports[n]);
     }

@@ -16,10 +16,13 @@ QString PortMap::addEntry(const QString& entry) {
             .arg(entry);
     bool ok = false;
     const int port = entry.left(eq).trimmed().toInt(&ok);
-    if (!ok || port < 1 || port > kHighestPort)
-        return QStringLiteral("\"%1\": the port number must be from 1 to %2.")
+    if (!ok || !PortNumbers::isValid(port))
+        return QStringLiteral(
+                   "\"%1\": the port number must be from %2 to %3, the numbers the "
+                   "window offers.")
             .arg(entry)
-            .arg(kHighestPort);
+            .arg(PortNumbers::kFirst)
+            .arg(PortNumbers::kLast);
 
     const QString device = entry.mid(eq + 1).trimmed();
     if (device == "sim" || device.startsWith("sim:")) {
@@ -56,7 +59,7 @@ PortMap::Target PortMap::targetFor(int port) const {
 
 std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenRequest& request,
                                                        DeviceEventSink& sink) {
-    if (port < 1 || port > PortMap::kHighestPort)
+    if (!PortNumbers::isValid(port))
         throw invalidPortNumber(port);
     const PortMap::Target target = map_.targetFor(port);
     if (const auto* sim = std::get_if<std::shared_ptr<SimulatedPort>>(&target))

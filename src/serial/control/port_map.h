@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "device_opener.h"
+#include "port_numbers.h"
 
 class SimulatedPort;
 
@@ -15,8 +16,6 @@ class SimulatedPort;
 class PortMap {
 public:
     using Target = std::variant<QString, std::shared_ptr<SimulatedPort>>;
-
-    static constexpr int kHighestPort = 255;
 
     // Port n's conventional device name.
     static QString defaultDevice(int port);

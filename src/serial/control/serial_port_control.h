@@ -79,7 +79,9 @@ private:
     short commPort_ = 1;
     LineSettings settings_;
     int inputMode_ = 0;
-    bool dtr_ = false;
+    // On before the first opening: the kernel raises DTR when a tty opens, so the line does not
+    // drop and rise again (a pulse a loopback would log) when the selection switches it on.
+    bool dtr_ = true;
     bool rts_ = false;
     short commEvent_ = 0;
 };

@@ -31,7 +31,7 @@ private slots:
         QCOMPARE(map.addEntry("2=sim:noplug"), QString());
         QCOMPARE(map.addEntry("3=/dev/ttyUSB0"), QString());
         QCOMPARE(map.addEntry(" 4 = /dev/pts/7 "), QString());
-        QCOMPARE(map.addEntry("255=sim:held"), QString());
+        QCOMPARE(map.addEntry("16=sim:held"), QString());
 
         QVERIFY(std::get<std::shared_ptr<SimulatedPort>>(map.targetFor(1)));
         QCOMPARE(std::get<QString>(map.targetFor(3)), QString("/dev/ttyUSB0"));
@@ -64,11 +64,13 @@ private slots:
         QTest::newRow("empty") << ""
                                << "N=DEVICE";
         QTest::newRow("number not a number") << "one=sim"
-                                             << "from 1 to 255";
+                                             << "from 1 to 16";
         QTest::newRow("port zero") << "0=sim"
-                                   << "from 1 to 255";
+                                   << "from 1 to 16";
+        QTest::newRow("port beyond the window's") << "17=sim"
+                                                  << "from 1 to 16";
         QTest::newRow("port too high") << "256=/dev/ttyUSB0"
-                                       << "from 1 to 255";
+                                       << "from 1 to 16";
         QTest::newRow("unknown variant") << "1=sim:bogus"
                                          << "noplug";
         QTest::newRow("relative path") << "1=ttyUSB0"
@@ -89,7 +91,7 @@ private slots:
         MappedDeviceOpener opener{PortMap{}};
         QCOMPARE(openErrorOf(opener, 0), CommErrors::InvalidPortNumber);
         QCOMPARE(openErrorOf(opener, -3), CommErrors::InvalidPortNumber);
-        QCOMPARE(openErrorOf(opener, PortMap::kHighestPort + 1), CommErrors::InvalidPortNumber);
+        QCOMPARE(openErrorOf(opener, PortNumbers::kLast + 1), CommErrors::InvalidPortNumber);
     }
 };
 

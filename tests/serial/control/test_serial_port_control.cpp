@@ -73,6 +73,7 @@ private slots:
     void cleanup() { control_.reset(); }
 
     void everyEventReachesItsHandlerInOrder() {
+        control_->setDTREnable(false);  // both lines off at open, so that each change shows
         openLoopback();
         control_->setRTSEnable(true);   // CTS follows
         control_->setDTREnable(true);   // DSR rises silently, CD follows
@@ -108,6 +109,7 @@ private slots:
     }
 
     void burstFromAnotherThreadArrivesWholeWhileUiIsBlocked() {
+        control_->setDTREnable(false);  // CD starts low, as the rig's first edge assumes
         openLoopback();
         constexpr int kEdges = 10'000;
         Codes expected;
@@ -144,7 +146,7 @@ private slots:
 
     void outputsAndSettingsChosenWhileClosedApplyAtOpen() {
         control_->setSettings("1200,e,7,1");
-        control_->setDTREnable(true);
+        QVERIFY(control_->DTREnable());  // on before the first opening, as the kernel opens
         openLoopback();
         QCOMPARE(sim_->lineSettings().toText(), QString("1200,e,7,1"));
         QVERIFY(sim_->dtr() && !sim_->rts());
@@ -162,7 +164,7 @@ private slots:
                  CommErrors::PortAlreadyOpen);
         QCOMPARE(errorOf([&] { control_->setCommPort(0); }).number(),
                  CommErrors::InvalidPortNumber);
-        control_->setCommPort(PortMap::kHighestPort + 1);
+        control_->setCommPort(PortNumbers::kLast + 1);
         QCOMPARE(errorOf([&] { control_->setPortOpen(true); }).number(),
                  CommErrors::InvalidPortNumber);
         QVERIFY(!control_->PortOpen());
@@ -228,7 +230,10 @@ private slots:
     void injectedFailuresKeepTheirNumberAndDescription() {
         sim_->failOperation(SimulatedPort::Operation::Open, CommErrors::PermissionDenied,
                             "Permission denied.");
-        const CommError openFailure = errorOf([&] { openLoopback(); });
+        const CommError openFailure = errorOf([&] {
+            control_->setDTREnable(false);
+            openLoopback();
+        });
         QCOMPARE(openFailure.number(), CommErrors::PermissionDenied);
         QCOMPARE(openFailure.description(), QString("Permission denied."));
         QVERIFY(!control_->PortOpen());
