@@ -57,26 +57,18 @@ static_busybox() {
     [[ -x $b ]] && ! ldd "$b" >/dev/null 2>&1
 }
 
-apt_install() {
-    if ! command -v apt-get >/dev/null || [[ $(id -u) != 0 ]]; then
-        echo "installing needs root and apt-get" >"$work/apt.log"
-        return 1
-    fi
-    say "installing $*"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y --no-install-recommends "$@" >"$work/apt.log" 2>&1 && return 0
-    apt-get update >>"$work/apt.log" 2>&1 &&
-        apt-get install -y --no-install-recommends "$@" >>"$work/apt.log" 2>&1
-}
-
 mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
+APT_LOG=$work/apt.log
+: >"$APT_LOG"
+# shellcheck source-path=SCRIPTDIR
+source "$script_dir/debian-archive.sh"
 
 missing=()
 command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
 static_busybox || missing+=(busybox-static)
 if ((${#missing[@]})); then
     apt_install "${missing[@]}" ||
-        skip "cannot install ${missing[*]}: $(tail -n 1 "$work/apt.log")"
+        skip "cannot install ${missing[*]}: $(tail -n 1 "$APT_LOG")"
 fi
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not available"
 static_busybox || skip "a static busybox is not available at /bin/busybox"
@@ -99,7 +91,7 @@ download_kernel() {
     [[ -n $pkg ]] || return 1
     tmp=$(mktemp -d "$cache/fetch.XXXXXX")
     say "fetching kernel package $pkg"
-    if (cd "$tmp" && apt-get -o APT::Sandbox::User=root download "$pkg") >>"$work/apt.log" 2>&1 &&
+    if apt_download "$tmp" "$pkg" &&
         dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp" --wildcards './boot/vmlinuz-*'; then
         mkdir -p "$cache/kernel" && mv "$tmp"/boot/vmlinuz-* "$cache/kernel/" && ok=0
     fi
@@ -108,10 +100,8 @@ download_kernel() {
 }
 
 fetch_kernel() {
-    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || return 1
-    : >"$work/apt.log"
     # Stale package lists name a kernel the archive no longer has: refresh them and retry.
-    download_kernel || { apt-get update >>"$work/apt.log" 2>&1 && download_kernel; }
+    download_kernel || { apt-get update >>"$APT_LOG" 2>&1 && download_kernel; }
 }
 
 if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
@@ -119,7 +109,7 @@ if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
     kernel=$QUILLMARK_VM_KERNEL
 else
     compgen -G "$cache/kernel/vmlinuz-*" >/dev/null || fetch_kernel ||
-        skip "cannot fetch linux-image-cloud-amd64's kernel image (see $work/apt.log)"
+        skip "cannot fetch linux-image-cloud-amd64's kernel image (see $APT_LOG)"
     kernel=$(printf "%s\n" "$cache"/kernel/vmlinuz-* | sort -V | tail -n 1)
 fi
 say "kernel $(basename "$kernel")"
