@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the tester's end-to-end test on Linux's 8250/16550 driver: boots a QEMU guest whose
-# initramfs holds the freshly built guest programs and lets them drive the guest's ttyS1.
-# The host's own serial ports are never opened.
+# initramfs holds the freshly built guest programs and lets them drive the guest's ttyS1. The
+# guest also loads and checks the test rig's tty (ttyRIG0), a module built here for the
+# guest's kernel. The host's own serial ports are never opened, and the module is loaded in
+# the guest only.
 #
-# Exit status: 0 pass, 1 fail, 77 when QEMU or the kernel image cannot be had.
+# Exit status: 0 pass, 1 fail, 77 when QEMU, the kernel image or its headers cannot be had.
 #
 # Layout of the guest's serial lines:
 #   ttyS0  console -> this script's stdout, watched for the guest's markers
@@ -13,28 +15,31 @@ set -uo pipefail
 
 usage() {
     cat <<EOF
-usage: $0 --guest-test FILE --helper FILE --cache DIR --work DIR [--timeout SECONDS]
-  --guest-test  the end-to-end test program to run in the guest
-  --helper      the guest helper (loopback switch, rig check, debug exit)
-  --cache       where the kernel image is kept between runs
-  --work        scratch directory for the initramfs and the FIFOs
+usage: $0 --guest-test FILE --helper FILE --rig-source DIR --cache DIR --work DIR
+          [--timeout SECONDS]
+  --guest-test      the end-to-end test program for the guest's 8250 UART
+  --helper          the guest helper (loopback switch, rig checks, debug exit)
+  --rig-source      the rig module's sources
+  --cache           where the kernel image and its headers are kept between runs
+  --work            scratch directory for the initramfs, the module and the FIFOs
 Environment: QUILLMARK_VM_KERNEL=FILE uses that kernel image instead of Debian's.
 EOF
     exit 2
 }
 
-guest_test='' helper='' cache='' work='' timeout_s=120
+guest_test='' helper='' rig_source='' cache='' work='' timeout_s=180
 while (($#)); do
     case $1 in
         --guest-test) guest_test=$2; shift 2 ;;
         --helper) helper=$2; shift 2 ;;
+        --rig-source) rig_source=$2; shift 2 ;;
         --cache) cache=$2; shift 2 ;;
         --work) work=$2; shift 2 ;;
         --timeout) timeout_s=$2; shift 2 ;;
         *) usage ;;
     esac
 done
-[[ -n $guest_test && -n $helper && -n $cache && -n $work ]] || usage
+[[ -n $guest_test && -n $helper && -n $rig_source && -n $cache && -n $work ]] || usage
 guest_test=$(realpath -m "$guest_test") helper=$(realpath -m "$helper")
 cache=$(realpath -m "$cache") work=$(realpath -m "$work")
 
@@ -47,7 +52,7 @@ skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
 
 for f in "$guest_test" "$helper"; do
-    [[ -x $f ]] || fail "guest program $f is missing: build the targets quillmark_vm_guest_e2e and quillmark_vm_helper"
+    [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
 done
 
 # ---- tools -------------------------------------------------------------------------------
@@ -114,6 +119,17 @@ else
 fi
 say "kernel $(basename "$kernel")"
 
+# ---- rig module --------------------------------------------------------------------------
+
+rig_module=$work/rig-module/quillmark_rig.ko
+bash "$script_dir/build-rig-module.sh" --kernel "$kernel" --source "$rig_source" \
+    --cache "$cache" --out "$work/rig-module"
+case $? in
+    0) say "rig module ready at $(elapsed) s" ;;
+    77) exit 77 ;;
+    *) fail "cannot build the rig module" ;;
+esac
+
 # ---- initramfs ---------------------------------------------------------------------------
 
 root=$work/initramfs
@@ -144,6 +160,7 @@ for program in "$guest_test" "$helper"; do
     objcopy --strip-debug "$program" "$root/quillmark/$(basename "$program")"
     copy_libraries "$program"
 done
+cp "$rig_module" "$root/quillmark/"
 
 qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || true)
 [[ -d $qt_plugins ]] || qt_plugins=$(ldd "$guest_test" | awk '/libQt6Core/ { print $3 }' |
@@ -229,7 +246,7 @@ say "guest ran ${guest_ms} ms; whole run $(elapsed) s"
 case $status in
     33) ((sent > 0)) || { echo "FAIL: nothing was sent on ttyS1's wire"; exit 1; }
         echo "PASS: the tester passed on the guest's 8250/16550 driver"; exit 0 ;;
-    35) echo "FAIL: the tester failed on the guest's 8250/16550 driver"; exit 1 ;;
+    35) echo "FAIL: the tester failed in the guest"; exit 1 ;;
     124) echo "FAIL: the guest did not finish within $timeout_s s"; exit 1 ;;
     *) echo "FAIL: the guest ended without a verdict (QEMU exit status $status)"; exit 1 ;;
 esac
