@@ -1,6 +1,6 @@
 #!/bin/sh
-# /init of the test guest. Runs the rig check and the tester's end-to-end test on ttyS1, the
-# guest's 16550, loads and checks the test rig's tty, then reports the verdict to the host
+# /init of the test guest. Runs the rig checks and the tester's end-to-end tests on ttyS1, the
+# guest's 16550, and on ttyRIG0, the test rig's tty, then reports the verdict to the host
 # through the debug-exit port.
 export PATH=/bin:/sbin:/usr/bin:/usr/sbin
 /bin/busybox --install -s
@@ -21,6 +21,7 @@ UART=/dev/ttyS1
 RIG_TTY=/dev/ttyRIG0
 HELPER=/quillmark/quillmark_vm_helper
 E2E=/quillmark/quillmark_vm_guest_e2e
+RIG_E2E=/quillmark/quillmark_vm_guest_rig
 verdict=pass
 
 phase() {
@@ -42,6 +43,7 @@ phase "tester on a port without loopback" $E2E no-loopback
 # Unsigned, so the kernel notes a taint; that is all.
 phase "rig module" insmod /quillmark/quillmark_rig.ko
 phase "tty rig check" $HELPER tty-rig-check $RIG_TTY
+phase "tester on the rig's tty" $RIG_E2E
 echo "== done ($(cut -d" " -f1 /proc/uptime) s)"
 
 echo "VERDICT: $verdict"
