@@ -17,20 +17,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "guest_guard.h"
+#include "guest_support.h"
 #include "lamp_colours.h"
-#include "main_window.h"
-#include "port_map.h"
-#include "qt_platform.h"
 #include "serial_port_control.h"
-#include "tester.h"
 
 namespace {
 
@@ -42,98 +34,6 @@ const QString kBreakLine = QStringLiteral("1001 - A Break signal was received.")
 const QString kAlreadyOpen =
     QStringLiteral("Com 1 is already open.\r\nPlease select a different port");
 constexpr uid_t kNobody = 65534;
-
-class Report {
-public:
-    explicit Report(const char* mode) : mode_(mode) {}
-
-    bool check(bool good, const QString& what, const QString& detail = {}) {
-        std::printf("%s: %s%s\n", good ? "PASS" : "FAIL", qPrintable(what),
-                    good || detail.isEmpty() ? "" : qPrintable(" (" + detail + ")"));
-        std::fflush(stdout);
-        (good ? passed_ : failed_)++;
-        return good;
-    }
-    void note(const QString& text) {
-        std::printf("NOTE: %s\n", qPrintable(text));
-        std::fflush(stdout);
-    }
-    int finish() {
-        std::printf("%s mode: %d checks passed, %d checks failed\n", mode_, passed_, failed_);
-        return failed_ == 0 ? 0 : 1;
-    }
-
-private:
-    const char* mode_;
-    int passed_ = 0;
-    int failed_ = 0;
-};
-
-// Records the message boxes instead of showing them.
-class ScriptedMessages : public MessageBoxes {
-public:
-    void showMessage(const QString& prompt) override { prompts << prompt; }
-    DialogAnswer askAbortRetryIgnore(const QString& prompt, const QString& title) override {
-        prompts << title + ": " + prompt;
-        return DialogAnswer::Ignore;
-    }
-    QStringList prompts;
-};
-
-// One Quillmark as the program wires it, with port 1 on the UART under test.
-class Quillmark {
-public:
-    Quillmark() : window(portOneOnUart(), nullptr), tester(window, window.comPort(), platform_) {
-        window.setEvents(&tester);
-        window.setMessages(&messages);
-    }
-    ~Quillmark() { window.setEvents(nullptr); }
-    Quillmark(const Quillmark&) = delete;
-    Quillmark& operator=(const Quillmark&) = delete;
-
-    QStringList log() {
-        QStringList lines;
-        for (int i = 0; i < window.lstStatus().ListCount(); ++i)
-            lines << window.lstStatus().List(i);
-        return lines;
-    }
-    QString topLine() {
-        return window.lstStatus().ListCount() > 0 ? window.lstStatus().List(0) : "";
-    }
-    int lamp(int index) { return window.shpIndicator(index).BackColor(); }
-
-private:
-    static std::shared_ptr<DeviceOpener> portOneOnUart() {
-        PortMap map;
-        map.map(1, kUart);
-        return std::make_shared<MappedDeviceOpener>(std::move(map));
-    }
-
-    QtPlatform platform_;
-
-public:
-    ScriptedMessages messages;
-    MainWindow window;
-    Tester tester;
-};
-
-// Runs the event loop until the condition holds or the time is up; true if it held.
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake;  // keeps the loop from sleeping past the deadline
-    wake.start(1);
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void pumpFor(int ms) {
-    pumpUntil([] { return false; }, ms);
-}
 
 // Lets the line events of the last change arrive, then empties the status list.
 void settleAndClear(Quillmark& q) {
@@ -202,28 +102,6 @@ QString lineLevels(Quillmark& q) {
         .arg(port.DSRHolding());
 }
 
-struct Latency {
-    std::vector<double> samples;
-    QString summary() const {
-        if (samples.empty())
-            return "no samples";
-        std::vector<double> sorted = samples;
-        std::sort(sorted.begin(), sorted.end());
-        return QStringLiteral("min %1 ms, median %2 ms, max %3 ms over %4 toggles")
-            .arg(sorted.front(), 0, 'f', 1)
-            .arg(sorted[sorted.size() / 2], 0, 'f', 1)
-            .arg(sorted.back(), 0, 'f', 1)
-            .arg(sorted.size());
-    }
-};
-
-// What the window shows, for a failed check.
-QString state(Quillmark& q) {
-    return QStringLiteral("log [%1], count %2, messages [%3]")
-        .arg(q.log().join(" | "), q.window.txtCount().Text(),
-             q.messages.prompts.join(" | ").replace("\r\n", "\\r\\n"));
-}
-
 // Clicks a toggle and times it until the expected line stands at the top of the status list.
 bool timeToggle(Quillmark& q, void (Tester::*click)(), const QString& line, Latency& latency) {
     q.tester.cmdClearStatus_Click();
@@ -257,19 +135,19 @@ void checkStartUp(Report& r, Quillmark& q) {
            "wiring lamp still green after a poll");
     // The kernel raises DTR and RTS on every open; the lines the tester then sets must not
     // come out as events of their own.
-    r.check(q.log().isEmpty(), "start-up logs no port event", state(q));
+    r.check(q.log().isEmpty(), "start-up logs no port event", q.state());
 }
 
 void checkToggles(Report& r, Quillmark& q, Latency& cts, Latency& dsr) {
     settleAndClear(q);
     r.check(timeToggle(q, &Tester::cmdToggleRTS_Click, kCtsLine, cts),
-            "RTS toggle logs \"" + kCtsLine + "\"", state(q));
+            "RTS toggle logs \"" + kCtsLine + "\"", q.state());
     lampIs(r, q.lamp(LineIndex::Cts), LampColours::Red, "CTS lamp red after RTS on");
     lampIs(r, q.window.shpRTS().BackColor(), LampColours::Red, "RTS lamp red after RTS on");
 
     settleAndClear(q);
     r.check(timeToggle(q, &Tester::cmdToggleDTR_Click, kDsrLine, dsr),
-            "DTR toggle to off logs \"" + kDsrLine + "\"", state(q));
+            "DTR toggle to off logs \"" + kDsrLine + "\"", q.state());
     lampIs(r, q.lamp(LineIndex::Dsr), LampColours::Green, "DSR lamp green after DTR off");
     lampIs(r, q.window.shpDTR().BackColor(), LampColours::Green, "DTR lamp green after DTR off");
 
@@ -294,8 +172,8 @@ void measureLatencies(Report& r, Quillmark& q, Latency& cts, Latency& dsr) {
             ++missed;
     }
     r.check(missed == 0, "every timed toggle was logged", QString("%1 missed").arg(missed));
-    r.note("latency DTR toggle -> logged DSR event: " + dsr.summary());
-    r.note("latency RTS toggle -> logged CTS event: " + cts.summary());
+    r.note("latency DTR toggle -> logged DSR event: " + dsr.summary("toggles"));
+    r.note("latency RTS toggle -> logged CTS event: " + cts.summary("toggles"));
 }
 
 void checkCycle(Report& r, Quillmark& q) {
@@ -353,7 +231,7 @@ void checkSecondInstances(Report& r, Quillmark& first) {
     r.check(linesAsDriven(first), "before a second opener: CTS and DSR as RTS and DTR drive them",
             lineLevels(first));
     {
-        Quillmark second;
+        Quillmark second(kUart);
         second.window.load();
         r.check(second.messages.prompts == QStringList{kAlreadyOpen},
                 "a second window in this process (root) is told \"Com 1 is already open.\"",
@@ -396,7 +274,7 @@ void checkBreak(Report& r, Quillmark& q) {
 
 int runLoopback() {
     Report r("loopback");
-    Quillmark q;
+    Quillmark q(kUart);
     Latency cts, dsr;
     checkStartUp(r, q);
     checkToggles(r, q, cts, dsr);
@@ -409,7 +287,7 @@ int runLoopback() {
 
 int runNoLoopback() {
     Report r("no-loopback");
-    Quillmark q;
+    Quillmark q(kUart);
     q.window.load();
     r.check(q.window.comPort().PortOpen(), "port 1 opens without a loopback");
     r.check(q.messages.prompts.isEmpty(), "no message", q.messages.prompts.join(" | "));
@@ -422,7 +300,7 @@ int runNoLoopback() {
 
 int runSecondInstance() {
     Report r("second-instance");
-    Quillmark q;
+    Quillmark q(kUart);
     q.window.load();
     r.check(q.messages.prompts == QStringList{kAlreadyOpen},
             "the non-root second Quillmark is told \"Com 1 is already open.\"",

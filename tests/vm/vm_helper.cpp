@@ -1,24 +1,32 @@
-// Small tools for the test guest: switch the UART's internal loopback, check the rig before
-// the tester runs on it, and report the verdict to the host through the debug-exit port.
+// Small tools for the test guest: switch the UART's internal loopback, check the UART and the
+// rig's tty before the tester runs on them, and report the verdict to the host through the
+// debug-exit port.
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <string>
 #include <thread>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
 #endif
 
 #include "guest_guard.h"
+#include "rig_device.h"
 
 namespace {
 
@@ -137,6 +145,141 @@ int rigCheck(const char* device) {
     return failures == 0 ? 0 : 1;
 }
 
+class Checks {
+public:
+    explicit Checks(const char* rig) : rig_(rig) {}
+    void operator()(bool good, const char* what) {
+        std::printf("%s: %s: %s\n", good ? "PASS" : "FAIL", rig_, what);
+        std::fflush(stdout);
+        if (!good)
+            ++failures_;
+    }
+    int status() const { return failures_ == 0 ? 0 : 1; }
+
+private:
+    const char* rig_;
+    int failures_ = 0;
+};
+
+serial_icounter_struct counters(Tty& tty) {
+    serial_icounter_struct c{};
+    ::ioctl(tty.fd(), TIOCGICOUNT, &c);
+    return c;
+}
+
+// Waits in TIOCMIWAIT on another thread; the result is the ioctl's errno, 0 for a change.
+std::future<int> waitForLineChange(Tty& tty, std::atomic<pthread_t>& waiter) {
+    return std::async(std::launch::async, [&tty, &waiter] {
+        waiter = pthread_self();
+        const int lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
+        return ::ioctl(tty.fd(), TIOCMIWAIT, lines) == 0 ? 0 : errno;
+    });
+}
+
+// How N_TTY hands out a marked run longer than it holds, to reads of the worker's size.
+std::string markedReadSizes(Tty& tty, RigControl& rig) {
+    std::vector<RigControl::Received> run(1365, {RIG_RX_BREAK, 0});
+    run.push_back({RIG_RX_FRAME, 'x'});
+    rig.receive(run);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::string sizes;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = ::read(tty.fd(), chunk, sizeof chunk)) > 0)
+        sizes += (sizes.empty() ? "" : " + ") + std::to_string(n);
+    return sizes;
+}
+
+bool endsWithin(std::future<int>& wait, int ms, int expected) {
+    return wait.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready &&
+           wait.get() == expected;
+}
+
+void doNothing(int) {}
+
+// Checks the rig's tty from both ends: lines both ways, edges counted and waited for, the
+// line discipline's marking of received errors, sending, break and hang-up. A failure here is
+// the rig's, not the tester's.
+int ttyRigCheck(const char* device) {
+    RigControl rig;
+    Tty tty(device);
+    termios t{};
+    if (!rig.ok() || !tty.ok() || !makeRaw(tty) || ::tcgetattr(tty.fd(), &t) != 0)
+        return 1;
+    t.c_iflag |= INPCK | PARMRK;  // as the tester asks for it
+    ::tcsetattr(tty.fd(), TCSANOW, &t);
+    Checks check("tty rig");
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+
+    tty.modemBits(TIOCMBIS, TIOCM_DTR);
+    tty.modemBits(TIOCMBIC, TIOCM_RTS);
+    check(rig.outputLines() == TIOCM_DTR, "DTR on, RTS off reach the far end");
+    rig.setInputs(TIOCM_CTS | TIOCM_CAR);
+    const int inputs = TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG;
+    check((tty.modemLines() & inputs) == (TIOCM_CTS | TIOCM_CAR),
+          "the far end's CTS and CD read at the port");
+
+    const serial_icounter_struct c0 = counters(tty);
+    rig.pulse(TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG, 1);
+    serial_icounter_struct c1 = counters(tty);
+    check(c1.cts - c0.cts == 2 && c1.dsr - c0.dsr == 2 && c1.dcd - c0.dcd == 2 &&
+              c1.rng - c0.rng == 1,
+          "a pulse counts two edges of CTS, DSR and CD and one ring (its trailing edge)");
+
+    std::atomic<pthread_t> waiter{};
+    auto wait = waitForLineChange(tty, waiter);
+    settle();
+    rig.pulse(TIOCM_CTS, 1);
+    check(endsWithin(wait, 1000, 0), "TIOCMIWAIT wakes on a CTS pulse");
+    struct sigaction action {};
+    action.sa_handler = doNothing;  // no SA_RESTART: the wait ends with EINTR
+    sigaction(SIGURG, &action, nullptr);
+    wait = waitForLineChange(tty, waiter);
+    settle();
+    pthread_kill(waiter.load(), SIGURG);
+    check(endsWithin(wait, 1000, EINTR), "a signal ends TIOCMIWAIT with EINTR");
+
+    c1 = counters(tty);
+    rig.receive({{RIG_RX_NORMAL, 'a'},
+                 {RIG_RX_BREAK, 0},
+                 {RIG_RX_FRAME, 'x'},
+                 {RIG_RX_PARITY, 'y'},
+                 {RIG_RX_OVERRUN, 'z'},
+                 {RIG_RX_NORMAL, 0xFF}});
+    const std::string marked("a\377\0\0\377\0x\377\0y\377\377", 12);
+    check(readFor(tty, marked.size(), 1000) == marked,
+          "received errors arrive marked (the overrun byte dropped) and 0xFF doubled");
+    const serial_icounter_struct c2 = counters(tty);
+    check(c2.brk - c1.brk == 1 && c2.frame - c1.frame == 1 && c2.parity - c1.parity == 1 &&
+              c2.overrun - c1.overrun == 1,
+          "a break, a framing error, a parity error and an overrun are counted");
+
+    // It keeps room for every byte to become a three-byte marker, so it never holds 4096.
+    std::printf(
+        "NOTE: tty rig: 1365 breaks and a bad byte, read 4096 bytes at a time: %s "
+        "bytes\n",
+        markedReadSizes(tty, rig).c_str());
+
+    const std::string probe = "rig-probe";
+    check(::write(tty.fd(), probe.data(), probe.size()) == static_cast<ssize_t>(probe.size()) &&
+              rig.takeSent() == probe,
+          "what the port sends reaches the far end");
+    const int breaks = rig.breaksSent();
+    ::ioctl(tty.fd(), TIOCSBRK);
+    ::ioctl(tty.fd(), TIOCCBRK);
+    check(rig.breaksSent() == breaks + 1, "a break the port sends reaches the far end");
+
+    wait = waitForLineChange(tty, waiter);
+    settle();
+    rig.hangUp();
+    check(endsWithin(wait, 1000, EIO), "a hang-up ends TIOCMIWAIT with EIO");
+    pollfd p{tty.fd(), POLLIN, 0};
+    check(::poll(&p, 1, 1000) == 1 && (p.revents & POLLHUP), "the hung-up port polls as hung up");
+    Tty again(device);
+    check(again.ok(), "the port opens again after the hang-up");
+    return check.status();
+}
+
 int debugExit(int value) {
 #if defined(__x86_64__) || defined(__i386__)
     std::fflush(nullptr);
@@ -158,6 +301,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage: quillmark_vm_helper loopback on|off DEVICE\n"
                  "       quillmark_vm_helper rig-check DEVICE\n"
+                 "       quillmark_vm_helper tty-rig-check DEVICE\n"
                  "       quillmark_vm_helper exit VALUE\n");
     return 2;
 }
@@ -181,6 +325,8 @@ int main(int argc, char** argv) {
     }
     if (command == "rig-check" && argc == 3)
         return rigCheck(argv[2]);
+    if (command == "tty-rig-check" && argc == 3)
+        return ttyRigCheck(argv[2]);
     if (command == "exit" && argc == 3)
         return debugExit(std::atoi(argv[2]));
     return usage();

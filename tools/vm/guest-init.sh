@@ -1,6 +1,7 @@
 #!/bin/sh
-# /init of the test guest. Runs the rig check and the tester's end-to-end test on ttyS1, the
-# guest's 16550, then reports the verdict to the host through the debug-exit port.
+# /init of the test guest. Runs the rig checks and the tester's end-to-end tests on ttyS1, the
+# guest's 16550, and on ttyRIG0, the test rig's tty, then reports the verdict to the host
+# through the debug-exit port.
 export PATH=/bin:/sbin:/usr/bin:/usr/sbin
 /bin/busybox --install -s
 mount -t proc proc /proc
@@ -17,15 +18,17 @@ export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime
 chmod 666 /dev/ttyS1
 
 UART=/dev/ttyS1
+RIG_TTY=/dev/ttyRIG0
 HELPER=/quillmark/quillmark_vm_helper
 E2E=/quillmark/quillmark_vm_guest_e2e
+RIG_E2E=/quillmark/quillmark_vm_guest_rig
 verdict=pass
 
 phase() {
     name=$1
     shift
-    echo "== $name"
-    if ! timeout 60 "$@"; then
+    echo "== $name ($(cut -d" " -f1 /proc/uptime) s)"
+    if ! timeout 90 "$@"; then
         echo "FAIL: phase $name"
         verdict=fail
     fi
@@ -37,6 +40,11 @@ phase "rig check" $HELPER rig-check $UART
 phase "tester on a looped-back port" $E2E loopback
 phase "loopback off" $HELPER loopback off $UART
 phase "tester on a port without loopback" $E2E no-loopback
+# Unsigned, so the kernel notes a taint; that is all.
+phase "rig module" insmod /quillmark/quillmark_rig.ko
+phase "tty rig check" $HELPER tty-rig-check $RIG_TTY
+phase "tester on the rig's tty" $RIG_E2E
+echo "== done ($(cut -d" " -f1 /proc/uptime) s)"
 
 echo "VERDICT: $verdict"
 if [ "$verdict" = pass ]; then

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs the tester's end-to-end test on Linux's 8250/16550 driver: boots a QEMU guest whose
-# initramfs holds the freshly built guest programs and lets them drive the guest's ttyS1.
-# The host's own serial ports are never opened.
+# Runs the tester's end-to-end tests in a QEMU guest whose initramfs holds the freshly built
+# guest programs: on Linux's 8250/16550 driver (the guest's ttyS1), and on the test rig's tty
+# (ttyRIG0), a module built here for the guest's kernel whose far end the guest test drives.
+# The host's own serial ports are never opened, and the module is loaded in the guest only.
 #
-# Exit status: 0 pass, 1 fail, 77 when QEMU or the kernel image cannot be had.
+# Exit status: 0 pass, 1 fail, 77 when QEMU, the kernel image or its headers cannot be had.
 #
 # Layout of the guest's serial lines:
 #   ttyS0  console -> this script's stdout, watched for the guest's markers
@@ -13,30 +14,36 @@ set -uo pipefail
 
 usage() {
     cat <<EOF
-usage: $0 --guest-test FILE --helper FILE --cache DIR --work DIR [--timeout SECONDS]
-  --guest-test  the end-to-end test program to run in the guest
-  --helper      the guest helper (loopback switch, rig check, debug exit)
-  --cache       where the kernel image is kept between runs
-  --work        scratch directory for the initramfs and the FIFOs
+usage: $0 --guest-test FILE --guest-rig-test FILE --helper FILE --rig-source DIR
+          --cache DIR --work DIR [--timeout SECONDS]
+  --guest-test      the end-to-end test program for the guest's 8250 UART
+  --guest-rig-test  the end-to-end test program for the rig's tty
+  --helper          the guest helper (loopback switch, rig checks, debug exit)
+  --rig-source      the rig module's sources
+  --cache           where the kernel image and its headers are kept between runs
+  --work            scratch directory for the initramfs, the module and the FIFOs
 Environment: QUILLMARK_VM_KERNEL=FILE uses that kernel image instead of Debian's.
 EOF
     exit 2
 }
 
-guest_test='' helper='' cache='' work='' timeout_s=120
+guest_test='' guest_rig_test='' helper='' rig_source='' cache='' work='' timeout_s=180
 while (($#)); do
     case $1 in
         --guest-test) guest_test=$2; shift 2 ;;
+        --guest-rig-test) guest_rig_test=$2; shift 2 ;;
         --helper) helper=$2; shift 2 ;;
+        --rig-source) rig_source=$2; shift 2 ;;
         --cache) cache=$2; shift 2 ;;
         --work) work=$2; shift 2 ;;
         --timeout) timeout_s=$2; shift 2 ;;
         *) usage ;;
     esac
 done
-[[ -n $guest_test && -n $helper && -n $cache && -n $work ]] || usage
-guest_test=$(realpath -m "$guest_test") helper=$(realpath -m "$helper")
-cache=$(realpath -m "$cache") work=$(realpath -m "$work")
+[[ -n $guest_test && -n $guest_rig_test && -n $helper && -n $rig_source && -n $cache &&
+    -n $work ]] || usage
+guest_test=$(realpath -m "$guest_test") guest_rig_test=$(realpath -m "$guest_rig_test")
+helper=$(realpath -m "$helper") cache=$(realpath -m "$cache") work=$(realpath -m "$work")
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 started_ns=$(date +%s%N)
@@ -46,8 +53,8 @@ say() { echo "vm: $*"; }
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
 
-for f in "$guest_test" "$helper"; do
-    [[ -x $f ]] || fail "guest program $f is missing: build the targets quillmark_vm_guest_e2e and quillmark_vm_helper"
+for f in "$guest_test" "$guest_rig_test" "$helper"; do
+    [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
 done
 
 # ---- tools -------------------------------------------------------------------------------
@@ -57,26 +64,18 @@ static_busybox() {
     [[ -x $b ]] && ! ldd "$b" >/dev/null 2>&1
 }
 
-apt_install() {
-    if ! command -v apt-get >/dev/null || [[ $(id -u) != 0 ]]; then
-        echo "installing needs root and apt-get" >"$work/apt.log"
-        return 1
-    fi
-    say "installing $*"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y --no-install-recommends "$@" >"$work/apt.log" 2>&1 && return 0
-    apt-get update >>"$work/apt.log" 2>&1 &&
-        apt-get install -y --no-install-recommends "$@" >>"$work/apt.log" 2>&1
-}
-
 mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
+APT_LOG=$work/apt.log
+: >"$APT_LOG"
+# shellcheck source-path=SCRIPTDIR
+source "$script_dir/debian-archive.sh"
 
 missing=()
 command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
 static_busybox || missing+=(busybox-static)
 if ((${#missing[@]})); then
     apt_install "${missing[@]}" ||
-        skip "cannot install ${missing[*]}: $(tail -n 1 "$work/apt.log")"
+        skip "cannot install ${missing[*]}: $(tail -n 1 "$APT_LOG")"
 fi
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not available"
 static_busybox || skip "a static busybox is not available at /bin/busybox"
@@ -99,7 +98,7 @@ download_kernel() {
     [[ -n $pkg ]] || return 1
     tmp=$(mktemp -d "$cache/fetch.XXXXXX")
     say "fetching kernel package $pkg"
-    if (cd "$tmp" && apt-get -o APT::Sandbox::User=root download "$pkg") >>"$work/apt.log" 2>&1 &&
+    if apt_download "$tmp" "$pkg" &&
         dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp" --wildcards './boot/vmlinuz-*'; then
         mkdir -p "$cache/kernel" && mv "$tmp"/boot/vmlinuz-* "$cache/kernel/" && ok=0
     fi
@@ -108,10 +107,8 @@ download_kernel() {
 }
 
 fetch_kernel() {
-    command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null || return 1
-    : >"$work/apt.log"
     # Stale package lists name a kernel the archive no longer has: refresh them and retry.
-    download_kernel || { apt-get update >>"$work/apt.log" 2>&1 && download_kernel; }
+    download_kernel || { apt-get update >>"$APT_LOG" 2>&1 && download_kernel; }
 }
 
 if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
@@ -119,10 +116,21 @@ if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
     kernel=$QUILLMARK_VM_KERNEL
 else
     compgen -G "$cache/kernel/vmlinuz-*" >/dev/null || fetch_kernel ||
-        skip "cannot fetch linux-image-cloud-amd64's kernel image (see $work/apt.log)"
+        skip "cannot fetch linux-image-cloud-amd64's kernel image (see $APT_LOG)"
     kernel=$(printf "%s\n" "$cache"/kernel/vmlinuz-* | sort -V | tail -n 1)
 fi
 say "kernel $(basename "$kernel")"
+
+# ---- rig module --------------------------------------------------------------------------
+
+rig_module=$work/rig-module/quillmark_rig.ko
+bash "$script_dir/build-rig-module.sh" --kernel "$kernel" --source "$rig_source" \
+    --cache "$cache" --out "$work/rig-module"
+case $? in
+    0) say "rig module ready at $(elapsed) s" ;;
+    77) exit 77 ;;
+    *) fail "cannot build the rig module" ;;
+esac
 
 # ---- initramfs ---------------------------------------------------------------------------
 
@@ -150,10 +158,11 @@ copy_libraries() {
 
 cp /bin/busybox "$root/bin/busybox"
 ln -s busybox "$root/bin/sh"
-for program in "$guest_test" "$helper"; do
+for program in "$guest_test" "$guest_rig_test" "$helper"; do
     objcopy --strip-debug "$program" "$root/quillmark/$(basename "$program")"
     copy_libraries "$program"
 done
+cp "$rig_module" "$root/quillmark/"
 
 qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || true)
 [[ -d $qt_plugins ]] || qt_plugins=$(ldd "$guest_test" | awk '/libQt6Core/ { print $3 }' |
@@ -193,6 +202,24 @@ drain_pid=$!
 # Sends a break into ttyS1 through the mux's escape.
 send_break() { printf '\001b' >"$uart.in"; }
 
+# CPU time QEMU's threads have had and have waited for, in ns: the guest's one CPU is a
+# host thread, and timings measured inside the guest grow with the host's load.
+qemu_cpu_ns() {
+    local pid
+    pid=$(pgrep -f -- "^qemu-system-x86_64 .*$initramfs" | head -n 1)
+    [[ -n $pid ]] && awk '{ ran += $1; waited += $2 } END { print ran, waited }' \
+        /proc/"$pid"/task/*/schedstat 2>/dev/null
+}
+
+host_cpu_since() {
+    local now
+    now=$(qemu_cpu_ns) || return
+    awk -v a="$1" -v b="$now" -v load="$(cut -d" " -f1 /proc/loadavg)" 'BEGIN {
+        split(a, x); split(b, y)
+        printf "QEMU ran %.1f s and waited %.1f s for a host CPU (host load %s)",
+            (y[1] - x[1]) / 1e9, (y[2] - x[2]) / 1e9, load }'
+}
+
 # shellcheck disable=SC2054  # commas belong to the QEMU options
 qemu=(qemu-system-x86_64 -accel tcg -M pc -m 512 -nodefaults -display none -no-reboot
     -kernel "$kernel" -initrd "$initramfs"
@@ -204,7 +231,7 @@ qemu=(qemu-system-x86_64 -accel tcg -M pc -m 512 -nodefaults -display none -no-r
 
 say "booting the guest"
 boot_ns=$(date +%s%N)
-status=
+status='' cpu_mark=''
 while IFS= read -r line; do
     line=${line%$'\r'}
     if [[ $line == QEMU-EXIT* ]]; then
@@ -212,10 +239,14 @@ while IFS= read -r line; do
         continue
     fi
     echo "guest| $line"
-    if [[ $line == READY-FOR-BREAK* ]]; then
-        send_break
-        echo "host| break sent into ttyS1"
-    fi
+    case $line in
+        READY-FOR-BREAK*)
+            send_break
+            echo "host| break sent into ttyS1" ;;
+        "MEASURING-LATENCY begin") cpu_mark=$(qemu_cpu_ns) ;;
+        "MEASURING-LATENCY end")
+            echo "host| while the guest measured latency: $(host_cpu_since "$cpu_mark")" ;;
+    esac
 done < <(timeout "$timeout_s" "${qemu[@]}" </dev/null 2>&1; echo "QEMU-EXIT $?")
 # QEMU's exit ends the drain; a QEMU that never opened the FIFO leaves it waiting.
 for _ in 1 2 3 4 5 6 7 8 9 10; do
@@ -238,8 +269,8 @@ say "guest ran ${guest_ms} ms; whole run $(elapsed) s"
 # The debug-exit device ends QEMU with (value << 1) | 1: 16 (pass) gives 33, 17 (fail) 35.
 case $status in
     33) ((sent > 0)) || { echo "FAIL: nothing was sent on ttyS1's wire"; exit 1; }
-        echo "PASS: the tester passed on the guest's 8250/16550 driver"; exit 0 ;;
-    35) echo "FAIL: the tester failed on the guest's 8250/16550 driver"; exit 1 ;;
+        echo "PASS: the tester passed on the guest's 8250/16550 driver and the rig's tty"; exit 0 ;;
+    35) echo "FAIL: the tester failed in the guest"; exit 1 ;;
     124) echo "FAIL: the guest did not finish within $timeout_s s"; exit 1 ;;
     *) echo "FAIL: the guest ended without a verdict (QEMU exit status $status)"; exit 1 ;;
 esac
