@@ -17,27 +17,13 @@ bool Report::check(bool good, const QString& what, const QString& detail) {
     return good;
 }
 
-void Report::knownFault(bool good, const QString& what, const QString& detail,
-                        const QString& fault) {
-    if (good) {
-        check(true, what);
-        note("the known fault \"" + fault + "\" no longer shows: its mark can go");
-        return;
-    }
-    std::printf("KNOWN FAULT: %s (%s): %s\n", qPrintable(what), qPrintable(detail),
-                qPrintable(fault));
-    std::fflush(stdout);
-    ++known_;
-}
-
 void Report::note(const QString& text) {
     std::printf("NOTE: %s\n", qPrintable(text));
     std::fflush(stdout);
 }
 
 int Report::finish() {
-    std::printf("%s mode: %d checks passed, %d checks failed, %d known faults shown\n", mode_,
-                passed_, failed_, known_);
+    std::printf("%s mode: %d checks passed, %d checks failed\n", mode_, passed_, failed_);
     return failed_ == 0 ? 0 : 1;
 }
 

@@ -49,8 +49,11 @@ void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& event
     repeat(events, CommEvents::DsrFell,
            falls(lineEdges(delta(c0.dsr, c1.dsr), l0.dsr, l1.dsr), l0.dsr));
     repeat(events, CommEvents::CdChanged, lineEdges(delta(c0.dcd, c1.dcd), l0.cd, l1.cd));
-    const std::uint32_t rings = delta(c0.rng, c1.rng);
-    repeat(events, CommEvents::Ring, rings > 0 ? rings : (!l0.ring && l1.ring ? 1 : 0));
+    // A driver that counts rings counts each at its end, as a UART reports it; seeing the
+    // ring signal high on the way would count it twice. Only without counters does a rise of
+    // the level stand for a ring.
+    const bool ringRose = levelled && !l0.ring && l1.ring;
+    repeat(events, CommEvents::Ring, counted ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0));
 
     repeat(events, CommEvents::Break, delta(c0.brk, c1.brk));
     repeat(events, CommEvents::Framing, delta(c0.frame, c1.frame));

@@ -95,6 +95,10 @@ private slots:
         QCOMPARE(eventsBetween(levelsOnly({}), levelsOnly({.ring = true})),
                  times(CommEvents::Ring, 1));
         QCOMPARE(eventsBetween(levelsOnly({.ring = true}), levelsOnly({})), std::vector<short>{});
+        // Counted at its end: a ring seen high on the way is not one more.
+        const LineSnapshot ringing = snapshot({}, {.ring = true});
+        QCOMPARE(eventsBetween(snapshot({}, {}), ringing), std::vector<short>{});
+        QCOMPARE(eventsBetween(ringing, snapshot({.rng = 1}, {})), times(CommEvents::Ring, 1));
     }
 
     void errorsFromCountersInFixedOrder() {
