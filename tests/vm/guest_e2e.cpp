@@ -316,13 +316,8 @@ int runSecondInstance() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!insideTestGuest()) {
-        std::fprintf(stderr,
-                     "quillmark_vm_guest_e2e drives /dev/ttyS1 and runs only inside the test "
-                     "virtual machine (boot line without %s); nothing was opened.\n",
-                     kGuestMarker);
+    if (refuseOutsideTestGuest("quillmark_vm_guest_e2e (it drives /dev/ttyS1)"))
         return 3;
-    }
     const QString mode = argc > 1 ? QString(argv[1]) : QString();
     if (mode == "second-instance") {
         if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,4 +23,15 @@ inline bool insideTestGuest() {
             return true;
     }
     return false;
+}
+
+// Tells why the program stops when it is not in the test guest; true when it must stop.
+inline bool refuseOutsideTestGuest(const char* program) {
+    if (insideTestGuest())
+        return false;
+    std::fprintf(stderr,
+                 "%s runs only inside the test virtual machine (boot line without %s); nothing "
+                 "was opened.\n",
+                 program, kGuestMarker);
+    return true;
 }

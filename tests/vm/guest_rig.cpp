@@ -446,13 +446,8 @@ void timed(Report& r, const char* name, Part&& part) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!insideTestGuest()) {
-        std::fprintf(stderr,
-                     "quillmark_vm_guest_rig drives the test rig's tty and runs only inside the "
-                     "test virtual machine (boot line without %s); nothing was opened.\n",
-                     kGuestMarker);
+    if (refuseOutsideTestGuest("quillmark_vm_guest_rig (it drives the test rig's tty)"))
         return 3;
-    }
     QApplication app(argc, argv);
     Report r("rig");
     RigControl rig;

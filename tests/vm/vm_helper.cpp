@@ -309,13 +309,8 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!insideTestGuest()) {
-        std::fprintf(stderr,
-                     "quillmark_vm_helper runs only inside the test virtual machine "
-                     "(boot line without %s); nothing was opened.\n",
-                     kGuestMarker);
+    if (refuseOutsideTestGuest("quillmark_vm_helper"))
         return 3;
-    }
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "loopback" && argc == 4) {
         const std::string state = argv[2];
