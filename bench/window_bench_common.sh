@@ -1,6 +1,7 @@
-# Shared by bench/startup_vs_peers.sh and bench/ping_vs_peers.sh (sourced, not run): options,
-# packages, a private mount namespace without serial consoles, the probe, one Xvfb display,
-# the programs compared and small statistics. Needs root (apt, mount namespace).
+# Shared by bench/startup_vs_peers.sh and bench/ping_vs_peers.sh (sourced from the repository's
+# folder, not run): options, packages, a private mount namespace without serial consoles, the
+# probe, one Xvfb display, the programs compared and small statistics. Needs root (apt, mount
+# namespace). Paths are relative to the repository's folder.
 #   -b DIR           Quillmark's build directory (default build)
 #   -r N             rounds: runs (or turns) of each program (default set by the script)
 #   -s S             seconds of pinging per turn (ping benchmark only, default 10)
@@ -26,14 +27,14 @@ labels=(quillmark "${extra_labels[@]}" cutecom gtkterm bare-qt)
 # No program started here may reach a /dev/ttyS* device (ttyS0 can be the system console,
 # and GTKTerm's default port is /dev/ttyS0): run in a mount namespace where each is /dev/null.
 if [[ -z ${WINDOW_BENCH_MASKED:-} ]]; then
-    "$(dirname "$0")/../tools/install-deps.sh" xvfb cutecom gtkterm libxcb1-dev pkg-config
+    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config
     export WINDOW_BENCH_MASKED=1
     exec unshare -m --propagation private bash -c '
         for f in /dev/ttyS*; do
             [ -e "$f" ] || continue
             mount --bind /dev/null "$f" || exit 99
         done
-        exec "$@"' mask bash "$0" "$@"
+        exec "$@"' mask bash "bench/${0##*/}" "$@"
 fi
 
 # Configured again so that the probe is found once libxcb's headers are installed.
