@@ -1,74 +1,51 @@
 #!/usr/bin/env bash
-# Time from process start to the first visible window, and peak memory, for Quillmark and
-# for two serial terminals from Debian, each started the same way under one Xvfb display.
-# Usage: bench/startup_vs_peers.sh [build-dir] [runs]. Needs xvfb, xdotool, cutecom, gtkterm.
-# The peers open no /dev/ttyS*: CuteCom opens nothing until asked, GtkTerm is given a pty.
+# Time from process start (fork) to the X server mapping the program's top-level window, and
+# peak memory (VmHWM) 1 s after that, for Quillmark (every port simulated, port 1 on the
+# loopback rig), CuteCom, GTKTerm and an empty Qt window, under one Xvfb display. One round
+# runs each program once, in a new random order; one unrecorded round warms the caches
+# first. Prints medians with min and max, and whether GTKTerm held the pseudo-terminal it
+# was given. Usage: bench/startup_vs_peers.sh [-b build-dir] [-r rounds (9)] [-q label=binary]
 set -euo pipefail
-build=${1:-build}
-runs=${2:-10}
-quillmark="$build/src/app/quillmark"
+cd "$(dirname "$0")/.."
+default_rounds=9
+source bench/window_bench_common.sh
 
-# Xvfb picks a free display number itself and writes it to the file.
-displayfile=$(mktemp)
-Xvfb -displayfd 5 -noreset -screen 0 1280x1024x24 -nolisten tcp 5>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [[ -s "$displayfile" ]] && break; sleep 0.05; done
-display=":$(head -n1 "$displayfile")"
-ptyholder=""
-cleanup() {
-    kill "$xvfb" 2>/dev/null || true
-    [[ -n "$ptyholder" ]] && kill "$ptyholder" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-# A pseudo-terminal for GtkTerm, held open by a background process.
-ptyfile=$(mktemp)
-python3 -c 'import os,pty,sys,time; m,s=pty.openpty(); print(os.ttyname(s), flush=True); time.sleep(3600)' >"$ptyfile" &
-ptyholder=$!
-for _ in $(seq 50); do [[ -s "$ptyfile" ]] && break; sleep 0.05; done
-pty=$(head -n1 "$ptyfile")
-
-# One start: prints "milliseconds-to-window peak-kB".
-measure() {
-    local start end pid hwm
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>>/tmp/startup-stderr.log &
-    pid=$!
-    until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do
-        kill -0 "$pid" 2>/dev/null || { echo "exited early" >&2; return 1; }
-        sleep 0.002
+records=$work/records  # round label mapped_ms hwm_kb port
+echo "load average before: $(load_average)"
+for round in $(seq 0 "$rounds"); do
+    for label in $(shuffled_labels); do
+        line=$(probe_program map "$label" 2>>"$work/stderr")
+        ((round == 0)) && continue  # the warm-up round
+        echo "$round $label $(field mapped_ms "$line") $(field hwm_kb "$line") $(field port "$line")" \
+            >>"$records"
     done
-    end=$(date +%s%N)
-    sleep 1  # let it settle before reading its peak memory
-    hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")
-    kill "$pid"; wait "$pid" 2>/dev/null || true
-    echo "$(( (end - start) / 1000000 )) $hwm"
-}
+done
+echo "load average after:  $(load_average)"
 
-summary() {
-    local name=$1; shift
-    local times=() mems=()
-    for _ in $(seq "$runs"); do
-        read -r t m < <(measure "$@")
-        times+=("$t"); mems+=("$m")
-    done
-    local tmed mmax
-    tmed=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-    mmax=$(printf '%s\n' "${mems[@]}" | sort -n | tail -n1)
-    printf '%-10s window after: median %4d ms (runs: %s)  peak memory: %6d kB\n' \
-        "$name" "$tmed" "${times[*]}" "$mmax"
-    echo "$tmed $mmax" >"/tmp/startup-$name"
-}
+echo
+echo "$rounds runs each; window = ms from fork to MapNotify; VmHWM in MiB, 1 s after the window"
+printf '%-12s %26s   %26s   %s\n' "" "window (ms)" "VmHWM (MiB)" "pseudo-terminal"
+printf '%-12s %8s %8s %8s   %8s %8s %8s\n' program median min max median min max
+for label in "${labels[@]}"; do
+    awk -v l="$label" '$2 == l {print $3}' "$records" >"$work/times"
+    awk -v l="$label" '$2 == l {print $4 / 1024}' "$records" >"$work/memory"
+    read -r t_med t_min t_max < <(percentiles "$work/times" 50 0 100)
+    read -r m_med m_min m_max < <(percentiles "$work/memory" 50 0 100)
+    port=$(awk -v l="$label" '$2 == l && $5 != "none" {n++; if ($5 == "held") h++}
+        END {if (n) printf "given; held in %d of %d runs", h, n; else print "none given"}' "$records")
+    [[ -v quillmark_binary[$label] ]] && port="none (port 1 is the simulated rig)"
+    printf '%-12s %8.1f %8.1f %8.1f   %8.1f %8.1f %8.1f   %s\n' "$label" \
+        "$t_med" "$t_min" "$t_max" "$m_med" "$m_min" "$m_max" "$port"
+done
 
-summary quillmark "$quillmark" --port 1=sim
-summary cutecom cutecom
-summary gtkterm gtkterm --port "$pty"
-
-read -r qt qm </tmp/startup-quillmark
-for peer in cutecom gtkterm; do
-    read -r pt pm <"/tmp/startup-$peer"
-    awk -v qt="$qt" -v pt="$pt" -v qm="$qm" -v pm="$pm" -v p="$peer" \
-        'BEGIN {printf "quillmark / %-8s time %.2f  memory %.2f\n", p, qt/pt, qm/pm}'
+# Quillmark against each other program, run by run: the median of the per-round ratios.
+echo
+for label in "${labels[@]:1}"; do
+    awk -v l="$label" -v dir="$work" '
+        $2 == "quillmark" {qt[$1] = $3; qm[$1] = $4}
+        $2 == l {pt[$1] = $3; pm[$1] = $4}
+        END {for (r in qt) {print qt[r] / pt[r] >dir "/time_ratios"; print qm[r] / pm[r] >dir "/memory_ratios"}}' \
+        "$records"
+    printf 'quillmark / %-10s window time %.2f   memory %.2f   (medians of per-round ratios)\n' \
+        "$label" "$(percentiles "$work/time_ratios" 50)" "$(percentiles "$work/memory_ratios" 50)"
 done

@@ -1,0 +1,13 @@
+// The floor for the window benchmarks: a Qt Widgets program that shows one empty window and
+// does nothing else.
+
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(480, 360);
+    window.show();
+    return QApplication::exec();
+}
