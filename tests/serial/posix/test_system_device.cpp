@@ -4,13 +4,16 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <optional>
 
 #include "device_sinks.h"
+#include "open_watch.h"
 #include "pty_pair.h"
 #include "system_device.h"
 #include "thrown_error.h"
@@ -52,6 +55,11 @@ int runChildOpen(const QString& path) {
     return WEXITSTATUS(status);
 }
 
+bool writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 // The number of the error that opening `path` raises, negated when its description does not
 // name the device; 0 when it opens.
 int openError(const QString& path) {
@@ -90,19 +98,59 @@ private slots:
         QVERIFY(device);
     }
 
-    void openFailures() {
+    // Refused after stat() and sysfs alone: opening the node could start a watchdog or raise
+    // a modem's lines.
+    void refusesWhatIsNoSerialTty_data() {
+        QTest::addColumn<QString>("node");  // "/dev/null", or a kind made in a temporary folder
+        QTest::addColumn<QStringList>("sysfs");  // how a fake sysfs shows /dev/null; none: the real
+        QTest::addColumn<QString>("why");
+        const QStringList real;
+        QTest::newRow("nothing") << "missing" << real << "does not exist";
+        QTest::newRow("folder") << "folder" << real << "not a device";
+        QTest::newRow("regular file") << "file" << real << "not a device";
+        QTest::newRow("FIFO") << "fifo" << real << "not a device";
+        QTest::newRow("another class of device") << "/dev/null" << real << "not a terminal device";
+        QTest::newRow("console or virtual terminal")
+            << "/dev/null" << QStringList{"tty"} << "without serial hardware";
+        QTest::newRow("legacy UART without a chip")
+            << "/dev/null" << QStringList{"tty", "device", "type 0"} << "no UART";
+    }
+    void refusesWhatIsNoSerialTty() {
+        QFETCH(QString, node);
+        QFETCH(QStringList, sysfs);
+        QFETCH(QString, why);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        QCOMPARE(openError(dir.filePath("ttyNothing")), CommErrors::InvalidPortNumber);
-        QCOMPARE(openError(dir.path()), CommErrors::InvalidPortNumber);
+        SystemFolders folders{.sys = dir.filePath("sys"), .lock = dir.path()};
+        if (sysfs.isEmpty())
+            folders.sys = SystemFolders{}.sys;
+        const QString entry = folders.sys + "/dev/char/1:3";
+        QVERIFY(QDir().mkpath(entry) && QDir().mkpath(folders.sys + "/class/tty"));
+        if (sysfs.contains("tty"))
+            QVERIFY(QFile::link("../../../class/tty", entry + "/subsystem"));
+        if (sysfs.contains("device"))
+            QVERIFY(QFile::link("../../../class", entry + "/device"));
+        if (sysfs.contains("type 0"))
+            QVERIFY(writeFile(entry + "/type", "0\n"));
 
-        QFile plain(dir.filePath("plain"));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
-        QCOMPARE(openError(plain.fileName()), CommErrors::InvalidPortNumber);
-        // A device that is no tty, twice: the failed first attempt must not keep it held.
-        QCOMPARE(openError("/dev/null"), CommErrors::InvalidPortNumber);
-        QCOMPARE(openError("/dev/null"), CommErrors::InvalidPortNumber);
+        const QString path = node.startsWith('/') ? node : dir.filePath(node);
+        if (node == "folder")
+            QVERIFY(QDir().mkdir(path));
+        if (node == "file")
+            QVERIFY(writeFile(path, ""));
+        if (node == "fifo")
+            QCOMPARE(::mkfifo(path.toLocal8Bit(), 0600), 0);
+        std::optional<OpenWatch> watch;
+        if (!node.startsWith('/') && node != "missing")
+            QVERIFY(watch.emplace(path).ok());
+
+        RecordingSink sink;
+        const CommError e = errorOf([&] { openSystemDevice(path, {}, sink, folders); });
+        QCOMPARE(e.number(), CommErrors::InvalidPortNumber);
+        QVERIFY2(e.description().contains(path) && e.description().contains(why),
+                 qPrintable(e.description()));
+        if (watch)
+            QCOMPARE(watch->openings(), 0);
     }
 
     void permissionDenied() {
