@@ -43,6 +43,8 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
     try {
         if (!::isatty(fd_))
             throw noSuchPort(path_, QStringLiteral("it is not a terminal device"));
+        if (::tcgetattr(fd_, &found_) != 0)
+            throw openError(path_, errno);
         takeExclusiveUse(fd_, path_);
     } catch (...) {
         ::close(fd_);
@@ -52,6 +54,8 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
 
 SystemTty::~SystemTty() {
     ::tcflush(fd_, TCOFLUSH);
+    // Whoever uses the tty next, or still has it open, finds it as this program found it.
+    ::tcsetattr(fd_, TCSANOW, &found_);
     releaseExclusiveUse(fd_);
     ::close(fd_);
 }

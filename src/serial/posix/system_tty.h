@@ -1,5 +1,7 @@
 #pragma once
 
+#include <termios.h>
+
 #include <QString>
 
 #include "line_settings.h"
@@ -13,8 +15,8 @@
 // An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
 // against other testers before opening, through TIOCEXCL and an advisory flock once open.
 // Only a node that sysfs shows to be a serial tty is opened. Destroying it discards unsent
-// output, so that closing never waits on a slow line, gives up the hold and closes the
-// descriptor.
+// output, so that closing never waits on a slow line, gives the tty back the termios it had
+// when it was opened, gives up the hold and closes the descriptor.
 class SystemTty {
 public:
     // Throws CommError: InvalidPortNumber when the path names no usable tty, PortAlreadyOpen
@@ -49,4 +51,5 @@ private:
     ProcessReservation reservation_;
     PortLockFile lockFile_;
     int fd_ = -1;
+    termios found_{};
 };
