@@ -38,7 +38,7 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
     : path_(path),
       node_(checkSerialNode(path, folders.sys)),
       reservation_(node_.device, path),
-      lockFile_(path) {
+      lock_(node_.canonicalPath, folders.lock, path) {
     fd_ = openCheckedNode(path_, node_);
     try {
         if (!::isatty(fd_))

@@ -6,14 +6,15 @@
 
 #include "line_settings.h"
 #include "modem_lines.h"
-#include "port_lock_file.h"
 #include "process_reservation.h"
 #include "serial_node.h"
 #include "system_folders.h"
 #include "termios_settings.h"
+#include "uucp_lock.h"
 
 // An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
-// against other testers before opening, through TIOCEXCL and an advisory flock once open.
+// against other serial programs before opening (the UUCP lock), through TIOCEXCL and an
+// advisory flock once open.
 // Only a node that sysfs shows to be a serial tty is opened. Destroying it discards unsent
 // output, so that closing never waits on a slow line, gives the tty back the termios it had
 // when it was opened, gives up the hold and closes the descriptor.
@@ -49,7 +50,7 @@ private:
     SerialNode node_;
     // Taken in this order before the device opens, given up in reverse after it closes.
     ProcessReservation reservation_;
-    PortLockFile lockFile_;
+    UucpLock lock_;
     int fd_ = -1;
     termios found_{};
 };

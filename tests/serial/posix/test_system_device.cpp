@@ -1,4 +1,5 @@
-#include <spawn.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,8 +8,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -18,41 +21,72 @@
 #include "system_device.h"
 #include "thrown_error.h"
 
-extern char** environ;
-
 namespace {
 
-constexpr const char* kTryOpenFlag = "--try-open";
+constexpr const char* kOpenFlag = "--open";
 
-// Exit codes of the child that tries to open a port.
-enum ChildResult { ChildOpened = 0, ChildNoPort = 2, ChildInUse = 5, ChildOtherError = 9 };
-
-int tryOpenInChild(const char* path) {
+// The child: opens the port with the given lock folder, prints "opened" or the error's
+// number, and holds the port until its input closes.
+int openInChild(const char* path, const char* lockFolder) {
     NullSink sink;
+    SystemFolders folders;
+    folders.lock = QString::fromLocal8Bit(lockFolder);
     try {
-        openSystemDevice(QString::fromLocal8Bit(path), {}, sink);
-        return ChildOpened;
+        auto device = openSystemDevice(QString::fromLocal8Bit(path), {}, sink, folders);
+        std::printf("opened\n");
+        std::fflush(stdout);
+        char c;
+        while (::read(STDIN_FILENO, &c, 1) > 0) {
+        }
     } catch (const CommError& e) {
-        if (e.number() == CommErrors::PortAlreadyOpen)
-            return ChildInUse;
-        if (e.number() == CommErrors::InvalidPortNumber)
-            return ChildNoPort;
-        return ChildOtherError;
+        std::printf("%d\n", e.number());
     }
+    return 0;
 }
 
-int runChildOpen(const QString& path) {
-    const QByteArray exe = QCoreApplication::applicationFilePath().toLocal8Bit();
-    const QByteArray target = path.toLocal8Bit();
-    char* argv[] = {const_cast<char*>(exe.constData()), const_cast<char*>(kTryOpenFlag),
-                    const_cast<char*>(target.constData()), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, exe.constData(), nullptr, nullptr, argv, environ) != 0)
-        return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+// Another process opening a port, as another tester would.
+class OpenerProcess {
+public:
+    OpenerProcess(const QString& path, const QString& lockFolder) {
+        process_.start(QCoreApplication::applicationFilePath(), {kOpenFlag, path, lockFolder});
+    }
+    // "opened" or the number of the error that opening raised.
+    QString result() {
+        if (!process_.canReadLine())
+            process_.waitForReadyRead(5000);
+        return QString::fromLatin1(process_.readLine()).trimmed();
+    }
+    void release() {
+        process_.closeWriteChannel();
+        process_.waitForFinished();
+    }
+    void kill() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    qint64 pid() const { return process_.processId(); }
+    ~OpenerProcess() { release(); }
+
+private:
+    QProcess process_;
+};
+
+// A PID that no process has: one that ended.
+pid_t endedPid() {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+QByteArray lockLine(qint64 pid) {
+    return QByteArray::number(pid).rightJustified(10, ' ') + '\n';
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
 bool writeFile(const QString& path, const QByteArray& content) {
@@ -86,16 +120,91 @@ private slots:
         const QString alias = dir.filePath("ttyAlias");
         QVERIFY(QFile::link(pty.slavePath(), alias));
         QCOMPARE(openError(alias), CommErrors::PortAlreadyOpen);
-        QCOMPARE(runChildOpen(pty.slavePath()), int(ChildInUse));
+        // A process that looks for locks elsewhere is still kept out, by the flock.
+        QCOMPARE(OpenerProcess(pty.slavePath(), dir.path()).result(), QString("8005"));
 
         QElapsedTimer closing;
         closing.start();
         device.reset();
         QVERIFY2(closing.elapsed() < 200, "closing must stop the worker promptly");
 
-        QCOMPARE(runChildOpen(pty.slavePath()), int(ChildOpened));
+        OpenerProcess other(pty.slavePath(), dir.path());
+        QCOMPARE(other.result(), QString("opened"));
+        other.release();
         device = openSystemDevice(alias, {}, sink);
         QVERIFY(device);
+    }
+
+    // A lock file found in the lock folder, as another serial program leaves it.
+    void honoursTheLocksOfOthers_data() {
+        QTest::addColumn<QByteArray>("found");  // "->": a symbolic link to a file elsewhere
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("held by a live process") << lockLine(1) << false;
+        QTest::newRow("held, with lines after the PID") << QByteArray("1\nterm\nhost\n") << false;
+        QTest::newRow("left by a process that ended") << lockLine(endedPid()) << true;
+        QTest::newRow("holding no PID") << QByteArray() << false;
+        QTest::newRow("a planted symbolic link") << QByteArray("->") << false;
+    }
+    void honoursTheLocksOfOthers() {
+        QFETCH(QByteArray, found);
+        QFETCH(bool, opens);
+        PtyPair pty;
+        QTemporaryDir locks;
+        QVERIFY(pty.ok() && locks.isValid());
+        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
+        const QString elsewhere = locks.filePath("elsewhere");
+        QVERIFY(found == "->" ? QFile::link(elsewhere, lock) : writeFile(lock, found));
+        OpenWatch watch(pty.slavePath());
+        QVERIFY(watch.ok());
+
+        RecordingSink sink;
+        std::unique_ptr<SerialDevice> device;
+        SystemFolders folders;
+        folders.lock = locks.path();
+        const CommError e =
+            errorOf([&] { device = openSystemDevice(pty.slavePath(), {}, sink, folders); });
+        if (!opens) {
+            QCOMPARE(e.number(), CommErrors::PortAlreadyOpen);
+            QVERIFY2(e.description().contains(lock), qPrintable(e.description()));
+            QCOMPARE(watch.openings(), 0);  // refused before opening: the holder's lines kept
+            QCOMPARE(contentOf(lock), found == "->" ? QByteArray("(none)") : found);
+            QVERIFY(!QFile::exists(elsewhere));
+            return;
+        }
+        QVERIFY2(device, qPrintable(e.description()));
+        QCOMPARE(contentOf(lock), lockLine(QCoreApplication::applicationPid()));
+        device.reset();
+        QVERIFY(!QFile::exists(lock));
+    }
+
+    void ofTwoRacingOpenersOneWinsAndItsLockIsStaleOnceItIsKilled() {
+        PtyPair pty;
+        QTemporaryDir locks;
+        QVERIFY(pty.ok() && locks.isValid());
+        // Opened first: a killed holder leaves the tty exclusive, which this can undo.
+        const int early = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(early >= 0);
+        OpenWatch watch(pty.slavePath());
+        OpenerProcess first(pty.slavePath(), locks.path());
+        OpenerProcess second(pty.slavePath(), locks.path());
+        const QString firstResult = first.result();
+        QStringList results{firstResult, second.result()};
+        results.sort();
+        QCOMPARE(results, QStringList({"8005", "opened"}));
+        QCOMPARE(watch.openings(), 1);  // the loser was turned away by the lock, unopened
+
+        OpenerProcess& winner = firstResult == "opened" ? first : second;
+        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
+        const QByteArray winnersLine = lockLine(winner.pid());
+        winner.kill();
+        QCOMPARE(contentOf(lock), winnersLine);
+        QCOMPARE(::ioctl(early, TIOCNXCL), 0);
+        ::close(early);
+        OpenerProcess next(pty.slavePath(), locks.path());
+        QCOMPARE(next.result(), QString("opened"));
+        QCOMPARE(contentOf(lock), lockLine(next.pid()));
+        next.release();
+        QVERIFY(!QFile::exists(lock));
     }
 
     // Refused after stat() and sysfs alone: opening the node could start a watchdog or raise
@@ -177,8 +286,8 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], kTryOpenFlag) == 0)
-        return tryOpenInChild(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], kOpenFlag) == 0)
+        return openInChild(argv[2], argv[3]);
     QCoreApplication app(argc, argv);
     TestSystemDevice test;
     return QTest::qExec(&test, argc, argv);
