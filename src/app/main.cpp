@@ -15,7 +15,7 @@
 namespace {
 
 int runWindow(GuardedApplication& app, const AppOptions& options) {
-    auto opener = std::make_shared<MappedDeviceOpener>(options.ports);
+    auto opener = std::make_shared<MappedDeviceOpener>(options.ports, SystemPorts::Found);
     MainWindow window(opener, nullptr);
     QtPlatform platform;
     Tester tester(window, window.comPort(), platform);
@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
         if (parsed->exitCode)
             return *parsed->exitCode;
         if (parsed->options.listPorts) {
-            std::fputs(qPrintable(listSerialPorts(parsed->options.ports)), stdout);
+            const MappedDeviceOpener ports(parsed->options.ports, SystemPorts::Found);
+            std::fputs(qPrintable(listSerialPorts(ports)), stdout);
             return 0;
         }
     }
