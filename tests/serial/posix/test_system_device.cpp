@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,10 +14,8 @@
 #include <QTest>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 #include "device_sinks.h"
-#include "open_watch.h"
 #include "pty_pair.h"
 #include "system_device.h"
 #include "thrown_error.h"
@@ -25,8 +24,8 @@ namespace {
 
 constexpr const char* kOpenFlag = "--open";
 
-// The child: opens the port with the given lock folder, prints "opened" or the error's
-// number, and holds the port until its input closes.
+// The child: opens the port with the given lock folder, prints "opened" and holds the port
+// until its input closes, or prints the error's number.
 int openInChild(const char* path, const char* lockFolder) {
     NullSink sink;
     SystemFolders folders;
@@ -35,8 +34,7 @@ int openInChild(const char* path, const char* lockFolder) {
         auto device = openSystemDevice(QString::fromLocal8Bit(path), {}, sink, folders);
         std::printf("opened\n");
         std::fflush(stdout);
-        char c;
-        while (::read(STDIN_FILENO, &c, 1) > 0) {
+        for (char c; ::read(STDIN_FILENO, &c, 1) > 0;) {
         }
     } catch (const CommError& e) {
         std::printf("%d\n", e.number());
@@ -44,31 +42,39 @@ int openInChild(const char* path, const char* lockFolder) {
     return 0;
 }
 
-// Another process opening a port, as another tester would.
-class OpenerProcess {
-public:
+// Another process opening the port, as another tester would.
+struct OpenerProcess {
     OpenerProcess(const QString& path, const QString& lockFolder) {
-        process_.start(QCoreApplication::applicationFilePath(), {kOpenFlag, path, lockFolder});
+        process.start(QCoreApplication::applicationFilePath(), {kOpenFlag, path, lockFolder});
+    }
+    ~OpenerProcess() {
+        process.closeWriteChannel();
+        process.waitForFinished();
     }
     // "opened" or the number of the error that opening raised.
     QString result() {
-        if (!process_.canReadLine())
-            process_.waitForReadyRead(5000);
-        return QString::fromLatin1(process_.readLine()).trimmed();
+        if (!process.canReadLine())
+            process.waitForReadyRead(5000);
+        return QString::fromLatin1(process.readLine()).trimmed();
     }
-    void release() {
-        process_.closeWriteChannel();
-        process_.waitForFinished();
+    QProcess process;
+};
+
+// Counts the openings of a file (inotify; an O_PATH handle or stat() is none).
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(fd_, path.toLocal8Bit().constData(), IN_OPEN);
     }
-    void kill() {
-        process_.kill();
-        process_.waitForFinished();
+    ~OpenWatch() { ::close(fd_); }
+    int openings() const {
+        inotify_event events[64];  // a watched file's events carry no name
+        const ssize_t n = ::read(fd_, events, sizeof events);
+        return n > 0 ? int(n / ssize_t(sizeof(inotify_event))) : 0;
     }
-    qint64 pid() const { return process_.processId(); }
-    ~OpenerProcess() { release(); }
 
 private:
-    QProcess process_;
+    const int fd_;
 };
 
 // A PID that no process has: one that ended.
@@ -82,6 +88,10 @@ pid_t endedPid() {
 
 QByteArray lockLine(qint64 pid) {
     return QByteArray::number(pid).rightJustified(10, ' ') + '\n';
+}
+
+QString lockFor(const PtyPair& pty, const QTemporaryDir& locks) {
+    return locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
 }
 
 QByteArray contentOf(const QString& path) {
@@ -128,9 +138,7 @@ private slots:
         device.reset();
         QVERIFY2(closing.elapsed() < 200, "closing must stop the worker promptly");
 
-        OpenerProcess other(pty.slavePath(), dir.path());
-        QCOMPARE(other.result(), QString("opened"));
-        other.release();
+        QCOMPARE(OpenerProcess(pty.slavePath(), dir.path()).result(), QString("opened"));
         device = openSystemDevice(alias, {}, sink);
         QVERIFY(device);
     }
@@ -151,11 +159,9 @@ private slots:
         PtyPair pty;
         QTemporaryDir locks;
         QVERIFY(pty.ok() && locks.isValid());
-        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
-        const QString elsewhere = locks.filePath("elsewhere");
+        const QString lock = lockFor(pty, locks), elsewhere = locks.filePath("elsewhere");
         QVERIFY(found == "->" ? QFile::link(elsewhere, lock) : writeFile(lock, found));
         OpenWatch watch(pty.slavePath());
-        QVERIFY(watch.ok());
 
         RecordingSink sink;
         std::unique_ptr<SerialDevice> device;
@@ -185,26 +191,26 @@ private slots:
         const int early = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(early >= 0);
         OpenWatch watch(pty.slavePath());
-        OpenerProcess first(pty.slavePath(), locks.path());
-        OpenerProcess second(pty.slavePath(), locks.path());
+        OpenerProcess first(pty.slavePath(), locks.path()), second(pty.slavePath(), locks.path());
         const QString firstResult = first.result();
         QStringList results{firstResult, second.result()};
         results.sort();
         QCOMPARE(results, QStringList({"8005", "opened"}));
         QCOMPARE(watch.openings(), 1);  // the loser was turned away by the lock, unopened
 
-        OpenerProcess& winner = firstResult == "opened" ? first : second;
-        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
-        const QByteArray winnersLine = lockLine(winner.pid());
+        QProcess& winner = (firstResult == "opened" ? first : second).process;
+        const QByteArray winnersLine = lockLine(winner.processId());
         winner.kill();
-        QCOMPARE(contentOf(lock), winnersLine);
+        winner.waitForFinished();
+        QCOMPARE(contentOf(lockFor(pty, locks)), winnersLine);
         QCOMPARE(::ioctl(early, TIOCNXCL), 0);
         ::close(early);
-        OpenerProcess next(pty.slavePath(), locks.path());
-        QCOMPARE(next.result(), QString("opened"));
-        QCOMPARE(contentOf(lock), lockLine(next.pid()));
-        next.release();
-        QVERIFY(!QFile::exists(lock));
+        {
+            OpenerProcess next(pty.slavePath(), locks.path());
+            QCOMPARE(next.result(), QString("opened"));
+            QCOMPARE(contentOf(lockFor(pty, locks)), lockLine(next.process.processId()));
+        }
+        QVERIFY(!QFile::exists(lockFor(pty, locks)));
     }
 
     // Refused after stat() and sysfs alone: opening the node could start a watchdog or raise
@@ -220,9 +226,9 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << real << "not a device";
         QTest::newRow("another class of device") << "/dev/null" << real << "not a terminal device";
         QTest::newRow("console or virtual terminal")
-            << "/dev/null" << QStringList{"tty"} << "without serial hardware";
+            << "/dev/null" << QStringList{"subsystem"} << "without serial hardware";
         QTest::newRow("legacy UART without a chip")
-            << "/dev/null" << QStringList{"tty", "device", "type 0"} << "no UART";
+            << "/dev/null" << QStringList{"subsystem", "device", "type"} << "no UART";
     }
     void refusesWhatIsNoSerialTty() {
         QFETCH(QString, node);
@@ -233,33 +239,26 @@ private slots:
         SystemFolders folders{.sys = dir.filePath("sys"), .lock = dir.path()};
         if (sysfs.isEmpty())
             folders.sys = SystemFolders{}.sys;
-        const QString entry = folders.sys + "/dev/char/1:3";
-        QVERIFY(QDir().mkpath(entry) && QDir().mkpath(folders.sys + "/class/tty"));
-        if (sysfs.contains("tty"))
-            QVERIFY(QFile::link("../../../class/tty", entry + "/subsystem"));
-        if (sysfs.contains("device"))
-            QVERIFY(QFile::link("../../../class", entry + "/device"));
-        if (sysfs.contains("type 0"))
-            QVERIFY(writeFile(entry + "/type", "0\n"));
-
+        else  // the tty class, a device behind it, a native UART's type 0
+            QVERIFY(QDir().mkpath(folders.sys + "/dev/char/1:3") &&
+                    QDir().mkpath(folders.sys + "/class/tty"));
+        for (const QString& attribute : sysfs) {
+            const QString at = folders.sys + "/dev/char/1:3/" + attribute;
+            QVERIFY(attribute == "type" ? writeFile(at, "0\n")
+                                        : QFile::link("../../../class/tty", at));
+        }
         const QString path = node.startsWith('/') ? node : dir.filePath(node);
-        if (node == "folder")
-            QVERIFY(QDir().mkdir(path));
-        if (node == "file")
-            QVERIFY(writeFile(path, ""));
-        if (node == "fifo")
-            QCOMPARE(::mkfifo(path.toLocal8Bit(), 0600), 0);
-        std::optional<OpenWatch> watch;
-        if (!node.startsWith('/') && node != "missing")
-            QVERIFY(watch.emplace(path).ok());
+        QVERIFY(node != "folder" || QDir().mkdir(path));
+        QVERIFY(node != "file" || writeFile(path, ""));
+        QVERIFY(node != "fifo" || ::mkfifo(path.toLocal8Bit(), 0600) == 0);
+        const OpenWatch watch(node.startsWith('/') ? QString() : path);  // none on /dev/null
 
         RecordingSink sink;
         const CommError e = errorOf([&] { openSystemDevice(path, {}, sink, folders); });
         QCOMPARE(e.number(), CommErrors::InvalidPortNumber);
         QVERIFY2(e.description().contains(path) && e.description().contains(why),
                  qPrintable(e.description()));
-        if (watch)
-            QCOMPARE(watch->openings(), 0);
+        QCOMPARE(watch.openings(), 0);
     }
 
     void permissionDenied() {

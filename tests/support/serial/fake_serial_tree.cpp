@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 
 namespace {
 
@@ -23,41 +24,31 @@ SystemFolders FakeSerialTree::folders() const {
 
 bool FakeSerialTree::add(const QString& description) {
     QStringList fields = description.split(';');
-    for (QString& field : fields)
-        field = field.trimmed();
     const QString name = fields.takeFirst();
-    const auto valueOf = [&](const QString& key) {
-        for (const QString& field : fields)
-            if (field.startsWith(key + '='))
-                return field.mid(key.size() + 1);
-        return QString();
-    };
-    const QString usb = valueOf("usb"), byPath = valueOf("by-path"), type = valueOf("type");
-    // The device's folder in sysfs: under its USB device for an adapter.
-    QString device = "sys/devices/platform/" + name;
-    if (!usb.isEmpty()) {
-        const QString usbDevice = QString("sys/devices/usb1/1-%1").arg(++usbDevices_);
-        device = QString("%1/1-%2:1.0/%3").arg(usbDevice).arg(usbDevices_).arg(name);
-        const QStringList parts = usb.split('|');
-        const char* const attributes[] = {"manufacturer", "product", "serial"};
-        bool written =
-            QDir(root()).mkpath(device) && writeFile(path(usbDevice + "/idVendor"), "0403");
-        for (int i = 0; i < 3 && i < parts.size(); ++i)
-            written = written && (parts[i].isEmpty() ||
-                                  writeFile(path(usbDevice + '/' + attributes[i]), parts[i]));
-        if (!written)
-            return false;
-    }
+    QMap<QString, QString> value;
+    for (const QString& field : fields)
+        value[field.section('=', 0, 0).trimmed()] = field.section('=', 1).trimmed();
+    // An adapter's tty sits below its USB interface, below the USB device.
+    const QString usbDevice = QString("sys/devices/usb1/1-%1").arg(++devices_);
+    const QString device =
+        value.contains("usb") ? usbDevice + "/1-0:1.0/" + name : "sys/devices/platform/" + name;
     const QString entry = "sys/class/tty/" + name;
     bool made = QDir(root()).mkpath(device) && QDir(root()).mkpath(entry) &&
                 QFile::link("../../../" + device.mid(4), path(entry + "/device")) &&
                 writeFile(path("dev/" + name), "");
-    if (!type.isEmpty())
-        made = made && writeFile(path(entry + "/type"), type);
-    if (fields.contains("console"))
+    const QStringList usb = value.value("usb").split('|');
+    const char* const usbAttributes[] = {"idVendor", "manufacturer", "product", "serial"};
+    for (int i = 0; value.contains("usb") && i < 4; ++i) {
+        const QString text = i == 0 ? QString("0403") : usb.value(i - 1);
+        made =
+            made && (text.isEmpty() || writeFile(path(usbDevice + '/' + usbAttributes[i]), text));
+    }
+    if (value.contains("type"))
+        made = made && writeFile(path(entry + "/type"), value["type"]);
+    if (value.contains("console"))
         made = made && writeFile(path(entry + "/console"), "Y");
-    if (!byPath.isEmpty())
-        made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + byPath));
+    if (value.contains("by-path"))
+        made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
     return made;
 }
 

@@ -29,5 +29,5 @@ private:
     QString path(const QString& relative) const { return dir_.filePath(relative); }
 
     QTemporaryDir dir_;
-    int usbDevices_ = 0;
+    int devices_ = 0;
 };
