@@ -56,8 +56,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             simulated << QStringLiteral("sim:") + variant;
     parser.setApplicationDescription(
         QStringLiteral("Tests a serial port and the sensor wiring behind it.\n\n"
-                       "Port n is /dev/ttyS<n-1> unless --port says otherwise. Simulated "
-                       "ports: ") +
+                       "Ports 1 to 16 reach the serial devices the system has (see "
+                       "--list-ports), unless --port says otherwise. Simulated ports: ") +
         simulated.join(QStringLiteral(", ")) + '.');
     // Qt's own options are single-dash words ("-platform offscreen").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -71,8 +71,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption listOption(
         QStringLiteral("list-ports"),
-        QStringLiteral("Lists the system's serial devices and their port numbers, opening "
-                       "none of them, and exits."));
+        QStringLiteral("Lists the port numbers with the device each reaches and what it is, "
+                       "opening none of them, and exits."));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Saves a PNG of the window once start-up and the first poll are "

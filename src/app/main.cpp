@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "command_line.h"
+#include "exit_on_signal.h"
 #include "guarded_application.h"
 #include "main_window.h"
 #include "port_listing.h"
@@ -15,8 +16,18 @@
 namespace {
 
 int runWindow(GuardedApplication& app, const AppOptions& options) {
-    auto opener = std::make_shared<MappedDeviceOpener>(options.ports);
+    // Made before the window, so that it still answers while the window closes the port.
+    ExitOnSignal exitOnSignal;
+    auto opener = std::make_shared<MappedDeviceOpener>(options.ports, SystemPorts::Found);
     MainWindow window(opener, nullptr);
+    // Closed as the user would close it, which closes the port; the exit ends any wait or
+    // message box in progress as well.
+    int signalled = 0;
+    exitOnSignal.setHandler([&window, &signalled](int signal) {
+        signalled = signal;
+        window.close();
+        QCoreApplication::exit();
+    });
     QtPlatform platform;
     Tester tester(window, window.comPort(), platform);
     app.setReporter([&tester](const ErrorInfo& error) {
@@ -42,7 +53,7 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
     const int code = app.exec();
     window.setEvents(nullptr);
     app.setReporter(nullptr);
-    return code;
+    return signalled != 0 ? 128 + signalled : code;
 }
 
 }  // namespace
@@ -59,7 +70,8 @@ int main(int argc, char** argv) {
         if (parsed->exitCode)
             return *parsed->exitCode;
         if (parsed->options.listPorts) {
-            std::fputs(qPrintable(listSerialPorts(parsed->options.ports)), stdout);
+            const MappedDeviceOpener ports(parsed->options.ports, SystemPorts::Found);
+            std::fputs(qPrintable(listSerialPorts(ports)), stdout);
             return 0;
         }
     }

@@ -1,58 +1,43 @@
 #include "port_listing.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
-#include <variant>
+#include <algorithm>
+#include <vector>
+
+#include "port_numbering.h"
 
 namespace {
 
-// A tty with a device behind it is a serial port; virtual consoles and ptys have none.
-QStringList systemSerialDevices() {
-    QStringList devices;
-    const QDir classDir(QStringLiteral("/sys/class/tty"));
-    for (const QString& name : classDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (QFileInfo::exists(classDir.filePath(name + QStringLiteral("/device"))))
-            devices << QStringLiteral("/dev/") + name;
-    }
-    return devices;
-}
-
-QString portsReaching(const PortMap& map, const QString& device) {
-    QStringList ports;
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    for (int n = PortNumbers::kFirst; n <= PortNumbers::kLast; ++n) {
-        const PortMap::Target target = map.targetFor(n);
-        const QString* path = std::get_if<QString>(&target);
-        if (path && (*path == device || QFileInfo(*path).canonicalFilePath() == canonical))
-            ports << QString::number(n);
-    }
-    return ports.isEmpty() ? QStringLiteral("-") : ports.join(',');
-}
+struct Row {
+    QString port;
+    QString device;
+    QString detail;
+};
 
 }  // namespace
 
-QString listSerialPorts(const PortMap& map) {
+QString listSerialPorts(const MappedDeviceOpener& opener) {
+    const PortNumbering numbering = opener.numbering();
+    std::vector<Row> rows;
+    for (int port = PortNumbers::kFirst; port <= PortNumbers::kLast; ++port) {
+        const PortReach& reach = numbering.reach(port);
+        if (reach.target)
+            rows.push_back({QString::number(port), reach.device, reach.detail});
+    }
+    for (const FoundSerialDevice& device : numbering.unnumbered())
+        rows.push_back({QStringLiteral("-"), device.path, device.description});
+
+    qsizetype deviceWidth = QStringLiteral("Device").size();
+    for (const Row& row : rows)
+        deviceWidth = std::max(deviceWidth, row.device.size());
     QString out;
     QTextStream stream(&out);
-    stream << "Port  Device\n";
-    const QStringList devices = systemSerialDevices();
-    for (const QString& device : devices)
-        stream << qSetFieldWidth(6) << Qt::left << portsReaching(map, device) << qSetFieldWidth(0)
-               << device << '\n';
-
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files))
-        stream << "      " << link.absoluteFilePath() << " -> " << link.symLinkTarget() << '\n';
-
-    // Entries given on the command line that the lines above do not show.
-    for (const auto& [port, target] : map.entries()) {
-        const QString* path = std::get_if<QString>(&target);
-        if (path && devices.contains(*path))
-            continue;
-        stream << qSetFieldWidth(6) << Qt::left << QString::number(port) << qSetFieldWidth(0)
-               << (path ? *path + QStringLiteral(" (given)") : QStringLiteral("(simulated)"))
-               << '\n';
-    }
+    const auto line = [&](const QString& port, const QString& device, const QString& detail) {
+        const QString text = port.leftJustified(6) + device.leftJustified(deviceWidth + 2) + detail;
+        stream << QStringView(text).trimmed() << '\n';
+    };
+    line(QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Description"));
+    for (const Row& row : rows)
+        line(row.port, row.device, row.detail);
     return out;
 }

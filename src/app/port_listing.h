@@ -4,6 +4,6 @@
 
 #include "port_map.h"
 
-// The serial devices the system knows of and the port numbers that reach them, read from
-// sysfs and /dev/serial without opening any device.
-QString listSerialPorts(const PortMap& map);
+// The port numbers in order with the device each reaches and what it is, one line a device,
+// then the devices left without a number. Read from sysfs and /dev/serial; opens nothing.
+QString listSerialPorts(const MappedDeviceOpener& opener);

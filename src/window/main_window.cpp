@@ -11,6 +11,7 @@
 #include "element_adapters.h"
 #include "lamp.h"
 #include "lamp_colours.h"
+#include "port_combo_box.h"
 #include "port_numbers.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
@@ -51,6 +52,7 @@ Element& elementAt(const std::array<std::unique_ptr<Element>, N>& elements, int 
 MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* events, QWidget* parent)
     : QWidget(parent),
       events_(events),
+      opener_(std::move(opener)),
       scale_(logicalDpiX(), logicalDpiY()),
       ownMessages_(std::make_unique<QtMessageBoxes>(this)),
       messages_(ownMessages_.get()) {
@@ -62,7 +64,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     // Every control keeps its place, down to the maker's notice at the bottom: the window
     // may grow, the status list with it, but not shrink below its designed size.
     setMinimumSize(size());
-    createElements(std::move(opener));
+    createElements();
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
     combo1_->setFocus();
@@ -75,7 +77,7 @@ MainWindow::~MainWindow() {
 }
 
 // In the designed order, which is also the order of the window's children.
-void MainWindow::createElements(std::shared_ptr<DeviceOpener> opener) {
+void MainWindow::createElements() {
     addButton("cmdToggleDTR", QStringLiteral("Toggle DTR"), {5370, 660, 1155, 300}, 27,
               &WindowEvents::cmdToggleDTR_Click);
     addButton("cmdToggleRTS", QStringLiteral("Toggle RTS"), {5385, 1170, 1140, 300}, 26,
@@ -98,7 +100,7 @@ void MainWindow::createElements(std::shared_ptr<DeviceOpener> opener) {
     QTimer* timer1 = addTimer(QStringLiteral("Timer1"), true);
     connect(timer1, &QTimer::timeout, this, [this] { deliver(&WindowEvents::Timer1_Timer); });
     addComboBox();
-    addSerialPortControl(std::move(opener));
+    addSerialPortControl(opener_);
 
     addLabel(arrayName("Label3", 0), kNoticeFirstLine, {60, 5865, 2475, 165});
     addLabel(QStringLiteral("Label9"), QStringLiteral("delay (ms)"), {5250, 1680, 765, 195});
@@ -186,9 +188,9 @@ void MainWindow::addStatusList() {
 }
 
 // An editable box whose list offers the port numbers. Typing goes nowhere but the text:
-// no completion, no new entries.
+// no completion, no new entries. Each entry's tooltip says what its number reaches.
 void MainWindow::addComboBox() {
-    combo1_ = new QComboBox(this);
+    combo1_ = new PortComboBox(this);
     combo1_->setEditable(true);
     combo1_->setInsertPolicy(QComboBox::NoInsert);
     combo1_->setCompleter(nullptr);
@@ -197,8 +199,25 @@ void MainWindow::addComboBox() {
     combo1_->setCurrentIndex(0);
     placeWidget(combo1_, QStringLiteral("Combo1"), {1470, 105, 570, 315});
     tabStops_.emplace_back(0, combo1_);
-    connect(combo1_, &QComboBox::activated, this, [this] { deliver(&WindowEvents::Combo1_Click); });
+    connect(combo1_, &QComboBox::activated, this, [this] {
+        deliver(&WindowEvents::Combo1_Click);
+        showWhatPortsReach();
+    });
+    combo1_->setBeforePopup([this] { showWhatPortsReach(); });
     combo1Text_ = std::make_unique<ComboText>(combo1_);
+    showWhatPortsReach();
+}
+
+// The entries' tooltips, and the box's own for the number it shows. A window made without
+// an opener, only to be looked at, has none to show.
+void MainWindow::showWhatPortsReach() {
+    if (!opener_)
+        return;
+    const QStringList reached = opener_->describe(PortNumbers::kFirst, PortNumbers::kLast);
+    for (int index = 0; index < combo1_->count() && index < reached.size(); ++index)
+        combo1_->setItemData(index, reached[index], Qt::ToolTipRole);
+    const int shown = combo1_->findText(combo1_->currentText());
+    combo1_->setToolTip(shown >= 0 && shown < reached.size() ? reached[shown] : QString());
 }
 
 void MainWindow::addSerialPortControl(std::shared_ptr<DeviceOpener> opener) {
@@ -286,6 +305,7 @@ void MainWindow::applyTabOrder() {
 
 void MainWindow::load() {
     deliver(&WindowEvents::Form_Load);
+    showWhatPortsReach();
 }
 
 void MainWindow::setMessages(MessageBoxes* messages) {

@@ -16,7 +16,7 @@ class Lamp;
 class LampAdapter;
 class LineEditText;
 class ListWidgetAdapter;
-class QComboBox;
+class PortComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -87,7 +87,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    void createElements(std::shared_ptr<DeviceOpener> opener);
+    void createElements();
     void placeWidget(QWidget* widget, const QString& name, TwipRect place);
     QPushButton* addButton(const char* name, const QString& text, TwipRect place, int tab,
                            void (WindowEvents::*onClick)());
@@ -96,6 +96,7 @@ private:
     void addStatusBox();
     void addStatusList();
     void addComboBox();
+    void showWhatPortsReach();
     void addSerialPortControl(std::shared_ptr<DeviceOpener> opener);
     QLabel* addLabel(const QString& name, const QString& text, TwipRect place);
     Lamp* addLamp(const QString& name, LampShape shape, int colour, TwipRect place);
@@ -117,11 +118,12 @@ private:
     }
 
     WindowEvents* events_;
+    std::shared_ptr<DeviceOpener> opener_;
     TwipScale scale_;
     std::vector<std::pair<int, QWidget*>> tabStops_;
 
     SerialPortControl* comPort_ = nullptr;
-    QComboBox* combo1_ = nullptr;
+    PortComboBox* combo1_ = nullptr;
     QListWidget* lstStatusWidget_ = nullptr;
     TwipRect lstStatusPlace_;
 

@@ -1,7 +1,17 @@
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+
+#include "pty_pair.h"
 
 namespace {
 
@@ -75,14 +85,54 @@ private slots:
         QVERIFY(QString(program.readAllStandardError()).contains(told));
     }
 
+    // The port is left as closing the window leaves it: unlocked, not exclusive, and with the
+    // termios it had before.
+    void aSignalClosesThePortAsClosingTheWindowDoes_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void aSignalClosesThePortAsClosingTheWindowDoes() {
+        QFETCH(int, signal);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        // Termios calls on the master reach the slave's settings.
+        const auto termiosNow = [&pty] {
+            termios now{};
+            ::tcgetattr(pty.masterFd(), &now);
+            return QByteArray(reinterpret_cast<const char*>(&now), sizeof now);
+        };
+        const QByteArray before = termiosNow();
+        const QString lock = "/run/lock/LCK.." + pty.slavePath().mid(5).replace('/', '_');
+        QProcess program;
+        program.start(programPath(), {"-platform", "offscreen", "--port", "1=" + pty.slavePath()});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock) && termiosNow() != before, 20000);
+
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 128 + signal);
+        QVERIFY(!QFile::exists(lock));
+        QVERIFY(termiosNow() == before);
+        // Refused with EBUSY while exclusive, to all but root.
+        const int fd = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        int exclusive = -1;
+        QCOMPARE(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+        ::close(fd);
+        QCOMPARE(exclusive, 0);
+    }
+
     void listingPortsOpensNothingAndShowsTheMap() {
         QProcess program;
         program.start(programPath(), {"--list-ports", "--port", "4=sim"});
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
         const QString out = program.readAllStandardOutput();
-        QVERIFY(out.startsWith("Port  Device"));
-        QVERIFY(out.contains("4     (simulated)"));
+        QVERIFY2(out.startsWith("Port  Device"), qPrintable(out));
+        QVERIFY2(QRegularExpression("\n4     sim +simulated loopback plug\n").match(out).hasMatch(),
+                 qPrintable(out));
     }
 };
 

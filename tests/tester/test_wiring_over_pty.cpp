@@ -1,5 +1,7 @@
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -20,11 +22,13 @@ public:
 };
 
 struct PtyRig {
-    explicit PtyRig(const PtyPair& pty)
+    explicit PtyRig(const PtyPair& pty, const QString& lockFolder = SystemFolders{}.lock)
         : comPort([&] {
               PortMap map;
               map.map(1, pty.slavePath());
-              return std::make_shared<MappedDeviceOpener>(map);
+              SystemFolders folders;
+              folders.lock = lockFolder;
+              return std::make_shared<MappedDeviceOpener>(map, SystemPorts::None, folders);
           }()) {
         QObject::connect(&comPort, &SerialPortControl::OnComm, [this] { tester.comPort_OnComm(); });
         QObject::connect(&comPort, &SerialPortControl::deviceLost,
@@ -73,9 +77,12 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         pty.startEcho();
-        PtyRig rig(pty);
+        QTemporaryDir locks;
+        PtyRig rig(pty, locks.path());
         rig.tester.Form_Load();
         QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Green);
+        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
+        QVERIFY(QFile::exists(lock));
 
         pty.stopEcho();
         pty.closeMaster();  // the far end goes away: the tty hangs up
@@ -83,6 +90,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.view.boxes.shown.size(), size_t(1), 2000);
         QVERIFY(rig.view.boxes.shown[0].prompt.contains("Error number: 8031"));
         QCOMPARE(rig.view.indicator[LineIndex::Wiring].BackColor(), LampColours::Idle);
+        QVERIFY(!QFile::exists(lock));  // a lost port is closed, and its lock goes
 
         for (int tick = 0; tick < 3; ++tick)
             rig.tester.Timer1_Timer();

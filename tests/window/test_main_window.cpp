@@ -29,6 +29,14 @@ public:
         throw CommError(CommErrors::InvalidPortNumber,
                         QStringLiteral("Com %1 is not a valid port.").arg(port));
     }
+    // Port n reaches `reaches` followed by n.
+    QStringList describe(short first, short last) const override {
+        QStringList texts;
+        for (int port = first; port <= last; ++port)
+            texts << reaches + QString::number(port);
+        return texts;
+    }
+    QString reaches = "/dev/ttyUSB";
 };
 
 class RecordingEvents : public WindowEvents {
@@ -141,6 +149,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private:
+    std::shared_ptr<UnusablePortOpener> opener_;
     std::unique_ptr<RecordingEvents> events_;
     std::unique_ptr<MainWindow> window_;
 
@@ -174,8 +183,8 @@ private:
 private slots:
     void init() {
         events_ = std::make_unique<RecordingEvents>();
-        window_ =
-            std::make_unique<MainWindow>(std::make_shared<UnusablePortOpener>(), events_.get());
+        opener_ = std::make_shared<UnusablePortOpener>();
+        window_ = std::make_unique<MainWindow>(opener_, events_.get());
     }
     void cleanup() {
         window_.reset();
@@ -273,6 +282,24 @@ private slots:
             QCOMPARE(combo->itemData(i), QVariant(0));
         }
         QCOMPARE(combo->findText("10"), combo->findText("9") + 1);
+    }
+
+    // Asked afresh when the list pops up and after a choice: adapters come and go.
+    void tooltipsSayWhatEachNumberReachesNow() {
+        auto* combo = child<QComboBox>("Combo1");
+        QCOMPARE(combo->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB3"));
+        QCOMPARE(combo->toolTip(), QString("/dev/ttyUSB1"));
+
+        showAndActivate();
+        opener_->reaches = "/dev/ttyACM";
+        combo->showPopup();
+        QCOMPARE(combo->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyACM3"));
+        combo->hidePopup();
+
+        opener_->reaches = "/dev/rfcomm";
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->toolTip(), QString("/dev/rfcomm2"));
+        QCOMPARE(combo->itemData(15, Qt::ToolTipRole).toString(), QString("/dev/rfcomm16"));
     }
 
     void fontsOfTitleAndNotice() {

@@ -13,6 +13,9 @@ public:
     std::unique_ptr<SerialDevice> open(short, const OpenRequest&, DeviceEventSink&) override {
         return nullptr;
     }
+    QStringList describe(short first, short last) const override {
+        return QStringList(last - first + 1, QString());
+    }
 };
 
 QImage comparable(const QImage& image) {

@@ -2,12 +2,10 @@
 
 #include <QRegularExpression>
 
+#include "port_numbering.h"
 #include "simulated_port.h"
 #include "system_device.h"
-
-QString PortMap::defaultDevice(int port) {
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-}
+#include "system_port_scan.h"
 
 QString PortMap::addEntry(const QString& entry) {
     const qsizetype eq = entry.indexOf('=');
@@ -34,7 +32,7 @@ QString PortMap::addEntry(const QString& entry) {
                      QStringList(SimulatedPort::variantNames())
                          .replaceInStrings(QRegularExpression("^"), "sim:")
                          .join(", "));
-        map(port, std::move(sim));
+        entries_[port] = {std::move(sim), device};
         return {};
     }
     if (!device.startsWith('/'))
@@ -42,27 +40,44 @@ QString PortMap::addEntry(const QString& entry) {
                    "\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
                    "or sim.")
             .arg(entry);
-    map(port, device);
+    entries_[port] = {device, device};
     return {};
 }
 
 void PortMap::map(int port, Target target) {
-    entries_[port] = std::move(target);
+    const QString* path = std::get_if<QString>(&target);
+    const QString given = path ? *path : QStringLiteral("sim");
+    entries_[port] = {std::move(target), given};
 }
 
-PortMap::Target PortMap::targetFor(int port) const {
-    const auto it = entries_.find(port);
-    if (it != entries_.end())
-        return it->second;
-    return defaultDevice(port);
-}
+MappedDeviceOpener::MappedDeviceOpener(PortMap map, SystemPorts system, SystemFolders folders)
+    : map_(std::move(map)), system_(system), folders_(std::move(folders)) {}
 
 std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenRequest& request,
                                                        DeviceEventSink& sink) {
     if (!PortNumbers::isValid(port))
         throw invalidPortNumber(port);
-    const PortMap::Target target = map_.targetFor(port);
-    if (const auto* sim = std::get_if<std::shared_ptr<SimulatedPort>>(&target))
+    // An entry needs no look at the system.
+    const auto entry = map_.entries().find(port);
+    const std::optional<PortMap::Target> target =
+        entry != map_.entries().end() ? entry->second.target : numbering().reach(port).target;
+    if (!target)
+        throw invalidPortNumber(port);
+    if (const auto* sim = std::get_if<std::shared_ptr<SimulatedPort>>(&*target))
         return (*sim)->open(request, sink);
-    return openSystemDevice(std::get<QString>(target), request, sink);
+    return openSystemDevice(std::get<QString>(*target), request, sink, folders_);
+}
+
+QStringList MappedDeviceOpener::describe(short first, short last) const {
+    const PortNumbering now = numbering();
+    QStringList texts;
+    for (int port = first; port <= last; ++port)
+        texts << (PortNumbers::isValid(port) ? now.reach(port).text() : PortReach{}.text());
+    return texts;
+}
+
+PortNumbering MappedDeviceOpener::numbering() const {
+    if (system_ == SystemPorts::None)
+        return PortNumbering(map_, {});
+    return PortNumbering(map_, SystemPortScan(folders_).devices());
 }

@@ -7,41 +7,54 @@
 
 #include "device_opener.h"
 #include "port_numbers.h"
+#include "system_folders.h"
 
+class PortNumbering;
 class SimulatedPort;
 
-// Which device a port number stands for. By default port n is the system's n-th serial
-// port, /dev/ttyS<n-1>; entries given at start-up point a number at any device path or at
-// a simulated port.
+// The port numbers given a device at start-up (--port N=DEVICE): a device path or a
+// simulated port. They come before the numbers the system's own devices take.
 class PortMap {
 public:
     using Target = std::variant<QString, std::shared_ptr<SimulatedPort>>;
-
-    // Port n's conventional device name.
-    static QString defaultDevice(int port);
+    struct Entry {
+        Target target;
+        QString given;  // DEVICE as written: a path, "sim", "sim:held"
+    };
 
     // Reads "N=DEVICE" (DEVICE: a path, "sim" or "sim:VARIANT"). Returns an error text for the
     // user, or an empty text when the entry was taken.
     QString addEntry(const QString& entry);
     void map(int port, Target target);
 
-    Target targetFor(int port) const;
     // The entries given, in port order.
-    const std::map<int, Target>& entries() const { return entries_; }
+    const std::map<int, Entry>& entries() const { return entries_; }
 
 private:
-    std::map<int, Target> entries_;
+    std::map<int, Entry> entries_;
 };
 
-// Opens the device a PortMap names for a port number.
+// Which devices the numbers without an entry reach.
+enum class SystemPorts {
+    None,   // none: every usable number has an entry (tests, demonstrations)
+    Found,  // the serial devices the system has, found afresh at every call
+};
+
+// Opens what a port number reaches: its entry, or the device the numbering gives it now.
 class MappedDeviceOpener : public DeviceOpener {
 public:
-    explicit MappedDeviceOpener(PortMap map) : map_(std::move(map)) {}
+    explicit MappedDeviceOpener(PortMap map, SystemPorts system = SystemPorts::None,
+                                SystemFolders folders = {});
 
     std::unique_ptr<SerialDevice> open(short port, const OpenRequest& request,
                                        DeviceEventSink& sink) override;
-    const PortMap& portMap() const { return map_; }
+    QStringList describe(short first, short last) const override;
+
+    // The numbers as they stand now.
+    PortNumbering numbering() const;
 
 private:
     PortMap map_;
+    SystemPorts system_;
+    SystemFolders folders_;
 };

@@ -1,7 +1,5 @@
 #include "process_reservation.h"
 
-#include <sys/stat.h>
-
 #include <mutex>
 #include <set>
 
@@ -34,16 +32,11 @@ private:
 
 }  // namespace
 
-ProcessReservation::ProcessReservation(const QString& path) {
-    struct stat st {};
-    if (::stat(path.toLocal8Bit().constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return;
-    if (!HeldDevices::reserve(st.st_rdev))
+ProcessReservation::ProcessReservation(dev_t device, const QString& path) : device_(device) {
+    if (!HeldDevices::reserve(device))
         throw inUse(path);
-    device_ = st.st_rdev;
 }
 
 ProcessReservation::~ProcessReservation() {
-    if (device_)
-        HeldDevices::release(*device_);
+    HeldDevices::release(device_);
 }

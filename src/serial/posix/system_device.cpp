@@ -3,6 +3,8 @@
 #include "system_serial_device.h"
 
 std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
-                                               DeviceEventSink& sink) {
-    return std::make_unique<SystemSerialDevice>(path, request, sink);
+                                               DeviceEventSink& sink,
+                                               const SystemFolders& folders) {
+    return std::make_unique<SystemSerialDevice>(path, request, sink, SystemPortWorker::Options{},
+                                                folders);
 }

@@ -3,8 +3,9 @@
 #include <sys/ioctl.h>
 
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
-                                       DeviceEventSink& sink, SystemPortWorker::Options options)
-    : tty_(path), loss_(tty_.path(), sink) {
+                                       DeviceEventSink& sink, SystemPortWorker::Options options,
+                                       const SystemFolders& folders)
+    : tty_(path, folders), loss_(tty_.path(), sink) {
     tty_.applySettings(request.settings);
     // Opening a tty raises DTR and RTS; the port starts with the lines the request asks for.
     setOutputLine(TIOCM_DTR, request.dtr, "DTR");

@@ -16,7 +16,7 @@
 class SystemSerialDevice : public SerialDevice {
 public:
     SystemSerialDevice(const QString& path, const OpenRequest& request, DeviceEventSink& sink,
-                       SystemPortWorker::Options options = {});
+                       SystemPortWorker::Options options = {}, const SystemFolders& folders = {});
     ~SystemSerialDevice() override = default;
 
     void configure(const LineSettings& settings) override;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,25 +12,39 @@
 
 namespace {
 
-// Unix98 pseudo-terminal slaves use majors 136-143, the legacy ones major 3.
-bool isPseudoTerminalDevice(int fd) {
+// Opens the very node that was checked, through a handle that no driver sees: a path
+// swapped for another file since the check is refused before anything opens it.
+int openCheckedNode(const QString& path, const SerialNode& node) {
+    const int handle = ::open(path.toLocal8Bit().constData(), O_PATH | O_CLOEXEC);
+    if (handle < 0)
+        throw openError(path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
-        return false;
-    const unsigned int devMajor = major(st.st_rdev);
-    return devMajor == 3 || (devMajor >= 136 && devMajor <= 143);
+    if (::fstat(handle, &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != node.device) {
+        ::close(handle);
+        throw noSuchPort(path, QStringLiteral("it changed while it was being opened"));
+    }
+    const QByteArray byHandle = "/proc/self/fd/" + QByteArray::number(handle);
+    const int fd = ::open(byHandle.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int err = errno;
+    ::close(handle);
+    if (fd < 0)
+        throw openError(path, err);
+    return fd;
 }
 
 }  // namespace
 
-SystemTty::SystemTty(const QString& path) : path_(path), reservation_(path), lockFile_(path) {
-    fd_ = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        throw openError(path_, errno);
+SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
+    : path_(path),
+      node_(checkSerialNode(path, folders.sys)),
+      reservation_(node_.device, path),
+      lock_(node_.canonicalPath, folders.lock, path) {
+    fd_ = openCheckedNode(path_, node_);
     try {
         if (!::isatty(fd_))
             throw noSuchPort(path_, QStringLiteral("it is not a terminal device"));
-        pseudoTerminal_ = isPseudoTerminalDevice(fd_);
+        if (::tcgetattr(fd_, &found_) != 0)
+            throw openError(path_, errno);
         takeExclusiveUse(fd_, path_);
     } catch (...) {
         ::close(fd_);
@@ -41,6 +54,8 @@ SystemTty::SystemTty(const QString& path) : path_(path), reservation_(path), loc
 
 SystemTty::~SystemTty() {
     ::tcflush(fd_, TCOFLUSH);
+    // Whoever uses the tty next, or still has it open, finds it as this program found it.
+    ::tcsetattr(fd_, TCSANOW, &found_);
     releaseExclusiveUse(fd_);
     ::close(fd_);
 }

@@ -1,23 +1,29 @@
 #pragma once
 
+#include <termios.h>
+
 #include <QString>
 
 #include "line_settings.h"
 #include "modem_lines.h"
-#include "port_lock_file.h"
 #include "process_reservation.h"
+#include "serial_node.h"
+#include "system_folders.h"
 #include "termios_settings.h"
+#include "uucp_lock.h"
 
 // An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
-// against other testers before opening, through TIOCEXCL and an advisory flock once open.
-// Destroying it discards unsent output, so that closing never waits on a slow line, gives up
-// the hold and closes the descriptor.
+// against other serial programs before opening (the UUCP lock), through TIOCEXCL and an
+// advisory flock once open.
+// Only a node that sysfs shows to be a serial tty is opened. Destroying it discards unsent
+// output, so that closing never waits on a slow line, gives the tty back the termios it had
+// when it was opened, gives up the hold and closes the descriptor.
 class SystemTty {
 public:
     // Throws CommError: InvalidPortNumber when the path names no usable tty, PortAlreadyOpen
     // when it is held, PermissionDenied when the user may not open it, OpenFailed for any
     // other failure.
-    explicit SystemTty(const QString& path);
+    SystemTty(const QString& path, const SystemFolders& folders);
     ~SystemTty();
     SystemTty(const SystemTty&) = delete;
     SystemTty& operator=(const SystemTty&) = delete;
@@ -25,12 +31,12 @@ public:
     int fd() const { return fd_; }
     const QString& path() const { return path_; }
     // Pseudo-terminals carry no character format: the kernel forces 8 bits, no parity.
-    bool isPseudoTerminal() const { return pseudoTerminal_; }
+    bool isPseudoTerminal() const { return node_.isPseudoTerminalSlave(); }
 
     // Raw mode with the line's format and the kernel's error marking on. Throws
     // SettingsRejected.
     void applySettings(const LineSettings& settings) {
-        applyLineSettings(fd_, path_, settings, pseudoTerminal_);
+        applyLineSettings(fd_, path_, settings, isPseudoTerminal());
     }
     void discardInput();
 
@@ -41,9 +47,10 @@ public:
 
 private:
     QString path_;
+    SerialNode node_;
     // Taken in this order before the device opens, given up in reverse after it closes.
     ProcessReservation reservation_;
-    PortLockFile lockFile_;
+    UucpLock lock_;
     int fd_ = -1;
-    bool pseudoTerminal_ = false;
+    termios found_{};
 };

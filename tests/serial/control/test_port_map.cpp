@@ -1,7 +1,9 @@
 #include <QTest>
 
 #include "device_sinks.h"
+#include "fake_serial_tree.h"
 #include "port_map.h"
+#include "port_numbering.h"
 #include "simulated_port.h"
 #include "thrown_error.h"
 
@@ -18,13 +20,6 @@ class TestPortMap : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaultNamesFollowTheSystemsNumbering() {
-        QCOMPARE(PortMap::defaultDevice(1), QString("/dev/ttyS0"));
-        QCOMPARE(PortMap::defaultDevice(16), QString("/dev/ttyS15"));
-        PortMap map;
-        QCOMPARE(std::get<QString>(map.targetFor(5)), QString("/dev/ttyS4"));
-    }
-
     void takesEntries() {
         PortMap map;
         QCOMPARE(map.addEntry("1=sim"), QString());
@@ -33,14 +28,111 @@ private slots:
         QCOMPARE(map.addEntry(" 4 = /dev/pts/7 "), QString());
         QCOMPARE(map.addEntry("16=sim:held"), QString());
 
-        QVERIFY(std::get<std::shared_ptr<SimulatedPort>>(map.targetFor(1)));
-        QCOMPARE(std::get<QString>(map.targetFor(3)), QString("/dev/ttyUSB0"));
-        QCOMPARE(std::get<QString>(map.targetFor(4)), QString("/dev/pts/7"));
+        QVERIFY(std::get<std::shared_ptr<SimulatedPort>>(map.entries().at(1).target));
+        QCOMPARE(std::get<QString>(map.entries().at(3).target), QString("/dev/ttyUSB0"));
+        QCOMPARE(std::get<QString>(map.entries().at(4).target), QString("/dev/pts/7"));
         QCOMPARE(map.entries().size(), std::size_t(5));
         QCOMPARE(map.entries().begin()->first, 1);
 
         QCOMPARE(map.addEntry("3=sim"), QString());  // a later entry replaces
-        QVERIFY(std::holds_alternative<std::shared_ptr<SimulatedPort>>(map.targetFor(3)));
+        QVERIFY(std::holds_alternative<std::shared_ptr<SimulatedPort>>(map.entries().at(3).target));
+    }
+
+    // Numbers without an entry, from a fake sysfs and /dev: "N text" for port N, "- path" for
+    // a device left without a number.
+    void numbersReachTheDevicesPresent_data() {
+        QTest::addColumn<QStringList>("devices");
+        QTest::addColumn<QStringList>("entries");  // '@' stands for the fake tree's folder
+        QTest::addColumn<QStringList>("expected");
+        const QString ftdi =
+            "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; "
+            "by-path=pci-0000:00:14.0-usb-0:10:1.0-port0";
+        const QString prolific =
+            "ttyUSB1; usb=Prolific|Prolific USB-Serial Controller|; "
+            "by-path=pci-0000:00:14.0-usb-0:9:1.0-port0";
+        QTest::newRow("native UARTs keep their numbers, with a chip only")
+            << QStringList{"ttyS0; type=4; console", "ttyS1; type=0", "ttyS2; type=1"}
+            << QStringList{}
+            << QStringList{"1 /dev/ttyS0, 16550A UART, system console", "2 no port",
+                           "3 /dev/ttyS2, 8250 UART", "4 no port"};
+        QTest::newRow("other devices by socket, then by name")
+            << QStringList{"ttyS1; type=4", ftdi,
+                           prolific,        "ttyACM10",
+                           "ttyACM2",       "ttyAMA0; usb=Arduino (www.arduino.cc)|Uno|8573"}
+            << QStringList{}
+            << QStringList{"1 /dev/ttyUSB1, Prolific USB-Serial Controller",
+                           "2 /dev/ttyS1, 16550A UART",
+                           "3 /dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC",
+                           "4 /dev/ttyACM2",
+                           "5 /dev/ttyACM10",
+                           "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
+                           "7 no port"};
+        QTest::newRow("entries first, and a device they name has no other number")
+            << QStringList{"ttyS0; type=4", ftdi, "ttyUSB2"}
+            << QStringList{"1=sim", "3=sim:held", "6=@/unplugged",
+                           "2=@/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0"}
+            << QStringList{"1 sim, simulated loopback plug",
+                           "2 /dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0, FTDI "
+                           "FT232R USB UART, serial A10K3ABC",
+                           "3 sim:held, simulated port",
+                           "4 /dev/ttyS0, 16550A UART",
+                           "5 /dev/ttyUSB2",
+                           "6 /unplugged, not present",
+                           "7 no port"};
+        QStringList eighteen;
+        for (int n = 0; n < 18; ++n)
+            eighteen << QString("ttyUSB%1").arg(n);
+        QTest::newRow("more devices than numbers")
+            << eighteen << QStringList{}
+            << QStringList{"16 /dev/ttyUSB15", "- /dev/ttyUSB16", "- /dev/ttyUSB17"};
+    }
+    void numbersReachTheDevicesPresent() {
+        QFETCH(QStringList, devices);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, expected);
+        FakeSerialTree tree;
+        QVERIFY(tree.ok());
+        for (const QString& device : devices)
+            QVERIFY2(tree.add(device), qPrintable(device));
+        PortMap map;
+        for (const QString& entry : entries)
+            QCOMPARE(map.addEntry(QString(entry).replace('@', tree.root())), QString());
+        const MappedDeviceOpener opener(map, SystemPorts::Found, tree.folders());
+
+        const QStringList reached = opener.describe(PortNumbers::kFirst, PortNumbers::kLast);
+        QStringList left;
+        const PortNumbering numbering = opener.numbering();
+        for (const FoundSerialDevice& device : numbering.unnumbered())
+            left << device.path;
+        for (const QString& line : expected) {
+            const QString number = line.section(' ', 0, 0), text = line.section(' ', 1);
+            const QString seen = number == "-" ? left.value(0) : reached.value(number.toInt() - 1);
+            QCOMPARE(QString(seen).remove(tree.root()), text);
+            if (number == "-")
+                left.removeFirst();
+        }
+        QVERIFY(left.isEmpty());
+    }
+
+    void numbersFollowDevicesPluggedInAndPulledOut() {
+        FakeSerialTree tree;
+        QVERIFY(tree.ok() && tree.add("ttyUSB0; by-path=pci-0000:00:14.0-usb-0:1:1.0-port0"));
+        MappedDeviceOpener opener(PortMap{}, SystemPorts::Found, tree.folders());
+        const auto reached = [&] {
+            return opener.describe(1, 2).replaceInStrings(tree.root(), "");
+        };
+        QCOMPARE(reached(), QStringList({"/dev/ttyUSB0", "no port"}));
+
+        QVERIFY(tree.add("ttyACM0; by-path=pci-0000:00:14.0-usb-0:2:1.0"));
+        QCOMPARE(reached(), QStringList({"/dev/ttyUSB0", "/dev/ttyACM0"}));
+        QVERIFY(tree.remove("ttyACM0"));
+        QCOMPARE(reached(), QStringList({"/dev/ttyUSB0", "no port"}));
+        const CommError e = errorOf([&] {
+            NullSink sink;
+            opener.open(2, OpenRequest{}, sink);
+        });
+        QCOMPARE(e.number(), CommErrors::InvalidPortNumber);
+        QVERIFY2(e.description().contains("Com 2"), qPrintable(e.description()));
     }
 
     void variantEntryPicksThatSimulation() {

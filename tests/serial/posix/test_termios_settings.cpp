@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QTest>
+#include <cstring>
 
 #include "device_sinks.h"
 #include "pty_pair.h"
@@ -23,12 +24,14 @@ class TestTermiosSettings : public QObject {
     Q_OBJECT
 
 private slots:
-    void appliesRawModeAndSettings() {
+    void appliesRawModeAndSettingsAndGivesTheTtyBack() {
         PtyPair pty;
         QVERIFY(pty.ok());
         // Opened first, so that the device's exclusive hold does not shut the test out.
         const int probe = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(probe >= 0);
+        termios found{};
+        QCOMPARE(tcgetattr(probe, &found), 0);
         RecordingSink sink;
         auto device = openSystemDevice(pty.slavePath(), requestFor("19200,m,8,2"), sink);
 
@@ -51,6 +54,10 @@ private slots:
         QCOMPARE(tcgetattr(probe, &t), 0);
         QCOMPARE(cfgetospeed(&t), speed_t(B115200));
         QCOMPARE(t.c_cflag & (CMSPAR | PARODD | CSTOPB), 0u);
+
+        device.reset();  // closing gives the tty back as it was found
+        QCOMPARE(tcgetattr(probe, &t), 0);
+        QCOMPARE(std::memcmp(&t, &found, sizeof t), 0);
         ::close(probe);
     }
 

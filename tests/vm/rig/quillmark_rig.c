@@ -13,6 +13,7 @@
 #include <linux/kfifo.h>
 #include <linux/miscdevice.h>
 #include <linux/module.h>
+#include <linux/platform_device.h>
 #include <linux/serial.h>
 #include <linux/spinlock.h>
 #include <linux/tty.h>
@@ -40,6 +41,8 @@ struct rig {
 
 static struct rig rig;
 static struct tty_driver *rig_driver;
+/* The hardware the tty stands for, so that sysfs shows a device behind it as for a UART. */
+static struct platform_device *rig_hardware;
 
 /* Returns true when an edge was counted, which is what raises an interrupt. */
 static bool rig_count_edges(unsigned int before, unsigned int after)
@@ -402,10 +405,16 @@ static int __init rig_init(void)
 	ret = tty_register_driver(rig_driver);
 	if (ret)
 		goto err_driver;
-	dev = tty_port_register_device(&rig.port, rig_driver, 0, NULL);
+	rig_hardware = platform_device_register_simple("quillmark_rig", PLATFORM_DEVID_NONE,
+						       NULL, 0);
+	if (IS_ERR(rig_hardware)) {
+		ret = PTR_ERR(rig_hardware);
+		goto err_registered;
+	}
+	dev = tty_port_register_device(&rig.port, rig_driver, 0, &rig_hardware->dev);
 	if (IS_ERR(dev)) {
 		ret = PTR_ERR(dev);
-		goto err_registered;
+		goto err_hardware;
 	}
 	ret = misc_register(&rig_control);
 	if (ret)
@@ -414,6 +423,8 @@ static int __init rig_init(void)
 
 err_device:
 	tty_unregister_device(rig_driver, 0);
+err_hardware:
+	platform_device_unregister(rig_hardware);
 err_registered:
 	tty_unregister_driver(rig_driver);
 err_driver:
@@ -427,6 +438,7 @@ static void __exit rig_exit(void)
 {
 	misc_deregister(&rig_control);
 	tty_unregister_device(rig_driver, 0);
+	platform_device_unregister(rig_hardware);
 	tty_unregister_driver(rig_driver);
 	tty_driver_kref_put(rig_driver);
 	tty_port_destroy(&rig.port);

@@ -1,0 +1,89 @@
+// What finding and numbering the ports costs, which every selection and every look at the
+// port box's list pays: the scan of sysfs and /dev/serial with 16 serial devices (a fake tree
+// in a temporary folder) and on this machine's own sysfs, the numbering, and --list-ports'
+// table. Then the lock dance of an open: taking and removing the UUCP lock alone, and a whole
+// open and close of a pseudo-terminal with and without a lock folder it can write.
+// Opens no device but pseudo-terminals. Usage: bench_port_numbering [runs, default 2000]
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "bench_support.h"
+#include "device_sinks.h"
+#include "fake_serial_tree.h"
+#include "port_listing.h"
+#include "port_numbering.h"
+#include "pty_pair.h"
+#include "system_device.h"
+#include "system_port_scan.h"
+#include "uucp_lock.h"
+
+namespace {
+
+// Median and worst time of one call, in microseconds.
+void time(const char* label, int runs, const std::function<void()>& call) {
+    std::vector<double> us;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        us.push_back(bench::secondsSince(start) * 1e6);
+    }
+    std::sort(us.begin(), us.end());
+    std::printf("%-58s median %8.1f us   worst %8.1f us\n", label, us[us.size() / 2], us.back());
+}
+
+// Two native UARTs and fourteen USB adapters, each in a socket of its own.
+bool addSixteenDevices(FakeSerialTree& tree) {
+    bool added =
+        tree.add("ttyS0; type=4") && tree.add("ttyS1; type=4") && tree.add("ttyS2; type=0");
+    for (int n = 0; n < 14; ++n)
+        added = added && tree.add(QString("ttyUSB%1; usb=FTDI|FT232R USB UART|A10K%2; "
+                                          "by-path=pci-0000:00:14.0-usb-0:%3:1.0-port0")
+                                      .arg(n)
+                                      .arg(n)
+                                      .arg(14 - n));
+    return added;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
+
+    FakeSerialTree tree;
+    if (!tree.ok() || !addSixteenDevices(tree)) {
+        std::fprintf(stderr, "could not make the fake tree\n");
+        return 1;
+    }
+    const MappedDeviceOpener sixteen(PortMap{}, SystemPorts::Found, tree.folders());
+    std::printf("Finding and numbering ports, %d runs each\n", runs);
+    time("scan of 16 devices (fake tree)", runs, [&] { SystemPortScan(tree.folders()).devices(); });
+    time("scan and numbering of 16 devices (a selection)", runs, [&] { sixteen.numbering(); });
+    time("describe 1-16 (the port box's tooltips)", runs, [&] { sixteen.describe(1, 16); });
+    time("--list-ports table of 16 devices", runs, [&] { listSerialPorts(sixteen); });
+    const MappedDeviceOpener here(PortMap{}, SystemPorts::Found);
+    std::printf("this machine: %zu serial devices\n", SystemPortScan().devices().size());
+    time("scan and numbering on this machine's sysfs", runs, [&] { here.numbering(); });
+
+    std::printf("\nThe lock dance, %d runs each\n", runs);
+    QTemporaryDir locks;
+    time("UUCP lock taken and removed (temporary folder)", runs,
+         [&] { UucpLock("/dev/pts/999", locks.path(), "/dev/pts/999"); });
+    PtyPair pty;
+    NullSink sink;
+    SystemFolders withLock;
+    withLock.lock = locks.path();
+    SystemFolders withoutLock;
+    withoutLock.lock = locks.filePath("no-such-folder");
+    time("open and close of a pseudo-terminal, with the lock", runs,
+         [&] { openSystemDevice(pty.slavePath(), {}, sink, withLock); });
+    time("open and close of a pseudo-terminal, no lock folder", runs,
+         [&] { openSystemDevice(pty.slavePath(), {}, sink, withoutLock); });
+    return 0;
+}

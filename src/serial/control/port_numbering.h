@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "port_map.h"
+#include "port_numbers.h"
+#include "system_port_scan.h"
+
+// What one port number reaches.
+struct PortReach {
+    std::optional<PortMap::Target> target;  // none: no port
+    QString device;  // as the user knows it: "/dev/ttyUSB0", "sim", "sim:held"
+    QString detail;  // what it is, where known: "FTDI FT232R USB UART, serial A10K3ABC"
+
+    // "/dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC"; "no port" where there is none.
+    QString text() const;
+};
+
+// The numbers 1 to 16 given by a rule that keeps them stable while the hardware stays put:
+//  1. each entry of the map keeps its number;
+//  2. a native UART ttyS<k> takes k+1, if that is free;
+//  3. every other device takes the lowest free number: first those with a by-path name (the
+//     socket they are in), in its order, then the rest in the order of their names, numbers
+//     within names counted (ttyUSB2 before ttyUSB10).
+// A device that an entry names already takes no number of its own.
+class PortNumbering {
+public:
+    PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found);
+
+    // `port` from 1 to 16.
+    const PortReach& reach(int port) const { return reach_.at(static_cast<std::size_t>(port - 1)); }
+    // The devices left when every number is taken, in order.
+    const std::vector<FoundSerialDevice>& unnumbered() const { return unnumbered_; }
+
+private:
+    PortReach& at(int port) { return reach_.at(static_cast<std::size_t>(port - 1)); }
+    void give(int port, const FoundSerialDevice& device);
+
+    std::array<PortReach, PortNumbers::kLast> reach_;
+    std::vector<FoundSerialDevice> unnumbered_;
+};

@@ -1,0 +1,90 @@
+#include "system_port_scan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace {
+
+QString readAttribute(const QString& folder, const char* name) {
+    QFile file(folder + '/' + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(256)).trimmed();
+}
+
+// The chips of the common PCs' native UARTs, by the type number sysfs gives.
+QString uartDescription(int type) {
+    static const QHash<int, const char*> kChips = {
+        {1, "8250"},  {2, "16450"},   {3, "16550"},  {4, "16550A"}, {6, "16650"},    {7, "16650V2"},
+        {8, "16750"}, {10, "16C950"}, {11, "16654"}, {12, "16850"}, {14, "NS16550A"}};
+    const auto chip = kChips.find(type);
+    return chip == kChips.end() ? QStringLiteral("built-in serial port")
+                                : QLatin1String(chip.value()) + QStringLiteral(" UART");
+}
+
+// Maker, product and serial number of the USB device the tty belongs to: the nearest folder
+// above the tty's device with a USB vendor ID.
+QString usbDescription(const QString& deviceFolder, const QString& sysRoot) {
+    QString folder = QFileInfo(deviceFolder).canonicalFilePath();
+    const QString root = QFileInfo(sysRoot).canonicalFilePath();
+    for (int up = 0; up < 4 && folder.startsWith(root + '/'); ++up) {
+        if (QFileInfo::exists(folder + QStringLiteral("/idVendor"))) {
+            const QString maker = readAttribute(folder, "manufacturer");
+            const QString product = readAttribute(folder, "product");
+            const QString serial = readAttribute(folder, "serial");
+            QStringList parts;
+            const QString name = product.startsWith(maker) ? product : maker + ' ' + product;
+            if (!name.trimmed().isEmpty())
+                parts << name.trimmed();
+            if (!serial.isEmpty())
+                parts << QStringLiteral("serial ") + serial;
+            return parts.join(QStringLiteral(", "));
+        }
+        folder = QFileInfo(folder).path();
+    }
+    return {};
+}
+
+// The by-path name of each device that has one, by device name.
+QHash<QString, QString> byPathNames(const QString& devRoot) {
+    QHash<QString, QString> names;
+    const QDir byPath(devRoot + QStringLiteral("/serial/by-path"));
+    for (const QFileInfo& link : byPath.entryInfoList(QDir::System | QDir::Files, QDir::Name))
+        names.insert(QFileInfo(link.symLinkTarget()).fileName(), link.fileName());
+    return names;
+}
+
+}  // namespace
+
+std::vector<FoundSerialDevice> SystemPortScan::devices() const {
+    static const QRegularExpression kNativeUart(QStringLiteral("^ttyS(\\d+)$"));
+    const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
+    const QHash<QString, QString> byPath = byPathNames(folders_.dev);
+    std::vector<FoundSerialDevice> found;
+    for (const QString& name :
+         QDir(classFolder)
+             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name)) {
+        const QString entry = classFolder + '/' + name;
+        const QString deviceFolder = entry + QStringLiteral("/device");
+        if (!QFileInfo::exists(deviceFolder))
+            continue;  // virtual consoles, pseudo-terminals, /dev/tty and the like
+        FoundSerialDevice device{name, folders_.dev + '/' + name, byPath.value(name), -1, {}};
+        const QRegularExpressionMatch uart = kNativeUart.match(name);
+        if (uart.hasMatch()) {
+            const int type = readAttribute(entry, "type").toInt();
+            if (type == 0)
+                continue;
+            device.uartIndex = uart.captured(1).toInt();
+            device.description = uartDescription(type);
+            if (readAttribute(entry, "console") == QLatin1String("Y"))
+                device.description += QStringLiteral(", system console");
+        } else {
+            device.description = usbDescription(deviceFolder, folders_.sys);
+        }
+        found.push_back(std::move(device));
+    }
+    return found;
+}

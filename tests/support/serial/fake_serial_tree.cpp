@@ -1,0 +1,61 @@
+#include "fake_serial_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+
+namespace {
+
+bool writeFile(const QString& path, const QString& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content.toUtf8() + '\n') >= 0;
+}
+
+}  // namespace
+
+FakeSerialTree::FakeSerialTree() {
+    QDir(root()).mkpath("dev/serial/by-path");
+    QDir(root()).mkpath("sys/class/tty");
+}
+
+SystemFolders FakeSerialTree::folders() const {
+    return {path("sys"), path("dev"), path("lock")};
+}
+
+bool FakeSerialTree::add(const QString& description) {
+    QStringList fields = description.split(';');
+    const QString name = fields.takeFirst();
+    QMap<QString, QString> value;
+    for (const QString& field : fields)
+        value[field.section('=', 0, 0).trimmed()] = field.section('=', 1).trimmed();
+    // An adapter's tty sits below its USB interface, below the USB device.
+    const QString usbDevice = QString("sys/devices/usb1/1-%1").arg(++devices_);
+    const QString device =
+        value.contains("usb") ? usbDevice + "/1-0:1.0/" + name : "sys/devices/platform/" + name;
+    const QString entry = "sys/class/tty/" + name;
+    bool made = QDir(root()).mkpath(device) && QDir(root()).mkpath(entry) &&
+                QFile::link("../../../" + device.mid(4), path(entry + "/device")) &&
+                writeFile(path("dev/" + name), "");
+    const QStringList usb = value.value("usb").split('|');
+    const char* const usbAttributes[] = {"idVendor", "manufacturer", "product", "serial"};
+    for (int i = 0; value.contains("usb") && i < 4; ++i) {
+        const QString text = i == 0 ? QString("0403") : usb.value(i - 1);
+        made =
+            made && (text.isEmpty() || writeFile(path(usbDevice + '/' + usbAttributes[i]), text));
+    }
+    if (value.contains("type"))
+        made = made && writeFile(path(entry + "/type"), value["type"]);
+    if (value.contains("console"))
+        made = made && writeFile(path(entry + "/console"), "Y");
+    if (value.contains("by-path"))
+        made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
+    return made;
+}
+
+bool FakeSerialTree::remove(const QString& name) {
+    for (const QFileInfo& link : QDir(path("dev/serial/by-path")).entryInfoList(QDir::System))
+        if (link.symLinkTarget().endsWith('/' + name))
+            QFile::remove(link.filePath());
+    return QDir(path("sys/class/tty/" + name)).removeRecursively() &&
+           QFile::remove(path("dev/" + name));
+}

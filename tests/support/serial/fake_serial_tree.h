@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "system_folders.h"
+
+// A sysfs and a /dev in a temporary folder, holding the serial devices a test describes,
+// so that finding and numbering ports never looks at this machine's own. The device nodes
+// are empty files: nothing can open them as a port.
+class FakeSerialTree {
+public:
+    FakeSerialTree();
+
+    bool ok() const { return dir_.isValid(); }
+    QString root() const { return dir_.path(); }
+    SystemFolders folders() const;
+
+    // Adds a device from fields separated by ';', the name first:
+    //   "ttyS0; type=4; console"  a native UART of that sysfs type, optionally the console
+    //   "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; by-path=pci-0000:00:14.0-usb-0:2:1.0-port0"
+    //                            a USB device (maker|product|serial) in that socket
+    //   "ttyAMA0"                 any other device
+    bool add(const QString& description);
+    // The device is pulled out: its sysfs entry, node and by-path link go.
+    bool remove(const QString& name);
+
+private:
+    QString path(const QString& relative) const { return dir_.filePath(relative); }
+
+    QTemporaryDir dir_;
+    int devices_ = 0;
+};
