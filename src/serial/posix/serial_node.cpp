@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 
 #include "open_errors.h"
+#include "sysfs_tty.h"
 
 // Unix98 pseudo-terminal slaves, majors 136 to 143; they have no entry in sysfs.
 bool SerialNode::isPseudoTerminalSlave() const {
@@ -24,11 +24,9 @@ QString whyNotSerial(dev_t device, const QString& sysRoot) {
     const QString subsystem = QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath();
     if (!subsystem.endsWith(QLatin1String("/class/tty")))
         return QStringLiteral("it is not a terminal device");
-    // Consoles, virtual terminals, /dev/tty and /dev/ptmx have no device behind them.
-    if (!QFileInfo::exists(entry + QStringLiteral("/device")))
+    if (!SysfsTty::hasDevice(entry))
         return QStringLiteral("it is a terminal without serial hardware behind it");
-    QFile type(entry + QStringLiteral("/type"));
-    if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "0")
+    if (SysfsTty::hasNoChipFitted(entry))
         return QStringLiteral("no UART is fitted behind this legacy serial port");
     return {};
 }

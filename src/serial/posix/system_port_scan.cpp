@@ -1,19 +1,13 @@
 #include "system_port_scan.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
-namespace {
+#include "sysfs_tty.h"
 
-QString readAttribute(const QString& folder, const char* name) {
-    QFile file(folder + '/' + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.read(256)).trimmed();
-}
+namespace {
 
 // The chips of the common PCs' native UARTs, by the type number sysfs gives.
 QString uartDescription(int type) {
@@ -32,9 +26,9 @@ QString usbDescription(const QString& deviceFolder, const QString& sysRoot) {
     const QString root = QFileInfo(sysRoot).canonicalFilePath();
     for (int up = 0; up < 4 && folder.startsWith(root + '/'); ++up) {
         if (QFileInfo::exists(folder + QStringLiteral("/idVendor"))) {
-            const QString maker = readAttribute(folder, "manufacturer");
-            const QString product = readAttribute(folder, "product");
-            const QString serial = readAttribute(folder, "serial");
+            const QString maker = SysfsTty::attribute(folder, "manufacturer");
+            const QString product = SysfsTty::attribute(folder, "product");
+            const QString serial = SysfsTty::attribute(folder, "serial");
             QStringList parts;
             const QString name = product.startsWith(maker) ? product : maker + ' ' + product;
             if (!name.trimmed().isEmpty())
@@ -69,17 +63,15 @@ std::vector<FoundSerialDevice> SystemPortScan::devices() const {
              .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name)) {
         const QString entry = classFolder + '/' + name;
         const QString deviceFolder = entry + QStringLiteral("/device");
-        if (!QFileInfo::exists(deviceFolder))
-            continue;  // virtual consoles, pseudo-terminals, /dev/tty and the like
+        if (!SysfsTty::hasDevice(entry) || SysfsTty::hasNoChipFitted(entry))
+            continue;  // no hardware: virtual consoles, /dev/tty, ttyS nodes without a UART
         FoundSerialDevice device{name, folders_.dev + '/' + name, byPath.value(name), -1, {}};
         const QRegularExpressionMatch uart = kNativeUart.match(name);
         if (uart.hasMatch()) {
-            const int type = readAttribute(entry, "type").toInt();
-            if (type == 0)
-                continue;
+            const int type = SysfsTty::attribute(entry, "type").toInt();
             device.uartIndex = uart.captured(1).toInt();
             device.description = uartDescription(type);
-            if (readAttribute(entry, "console") == QLatin1String("Y"))
+            if (SysfsTty::attribute(entry, "console") == QLatin1String("Y"))
                 device.description += QStringLiteral(", system console");
         } else {
             device.description = usbDescription(deviceFolder, folders_.sys);

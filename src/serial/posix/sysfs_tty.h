@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What sysfs tells of a tty, from its entry (/sys/class/tty/<name>, /sys/dev/char/<M>:<m>).
+// Both the port numbering and the check before an open decide by these, so they agree on
+// what a serial port is.
+namespace SysfsTty {
+
+// An attribute's text, trimmed; empty where there is none.
+QString attribute(const QString& entry, const char* name);
+
+// Hardware behind it: consoles, virtual terminals, /dev/tty and /dev/ptmx have no device.
+bool hasDevice(const QString& entry);
+
+// A native UART's node with no chip fitted: its type is 0.
+bool hasNoChipFitted(const QString& entry);
+
+}  // namespace SysfsTty
