@@ -23,7 +23,7 @@ namespace {
 
 class CountingSink : public DeviceEventSink {
 public:
-    void portEvent(short) override { ++events; }
+    void portEventAt(short, const EventStamp&) override { ++events; }
     void deviceLost(const CommError&) override { ++losses; }
     std::atomic<long> events{0};
     std::atomic<long> losses{0};

@@ -3,6 +3,8 @@
 #include <QByteArray>
 
 #include "comm_error.h"
+#include "event_stamp.h"
+#include "line_fidelity.h"
 #include "line_settings.h"
 
 struct ModemInputs {
@@ -16,8 +18,10 @@ struct ModemInputs {
 class DeviceEventSink {
 public:
     virtual ~DeviceEventSink() = default;
-    // One call per edge or error, in the order they happened.
-    virtual void portEvent(short code) = 0;
+    // One call per edge or error, in the order they happened, stamped now: devices call it on
+    // the thread that saw the event.
+    void portEvent(short code) { portEventAt(code, EventStamp::now()); }
+    virtual void portEventAt(short code, const EventStamp& when) = 0;
     // The device is gone (unplugged, hung up). Called at most once per device.
     virtual void deviceLost(const CommError& reason) = 0;
 };
@@ -37,6 +41,8 @@ public:
     virtual void write(const QByteArray& bytes) = 0;
     // Every byte received and not yet taken, with line-error markers already resolved.
     virtual QByteArray takeInput() = 0;
+    // How faithfully this port sees each input line.
+    virtual PortFidelity fidelity() const { return {}; }
 };
 
 // The state a port starts in when it opens.

@@ -10,7 +10,7 @@ public:
     Sink(SerialPortControl& control, quint64 generation)
         : control_(control), generation_(generation) {}
 
-    void portEvent(short code) override {
+    void portEventAt(short code, const EventStamp&) override {
         if (control_.queue_.push({code, 0}))
             control_.requestDelivery();
     }

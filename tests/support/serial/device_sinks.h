@@ -13,14 +13,14 @@
 
 class NullSink : public DeviceEventSink {
 public:
-    void portEvent(short) override {}
+    void portEventAt(short, const EventStamp&) override {}
     void deviceLost(const CommError&) override {}
 };
 
 // Records what a device reports, from whatever thread, and lets the test wait for it.
 class RecordingSink : public DeviceEventSink {
 public:
-    void portEvent(short code) override {
+    void portEventAt(short code, const EventStamp&) override {
         std::lock_guard lock(mutex_);
         events_.push_back(code);
         changed_.notify_all();
