@@ -61,13 +61,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not make the fake tree\n");
         return 1;
     }
-    const MappedDeviceOpener sixteen(PortMap{}, SystemPorts::Found, tree.folders());
+    const MappedDeviceOpener sixteen(PortMap{},
+                                     std::make_shared<SystemSerialPorts>(tree.folders()));
     std::printf("Finding and numbering ports, %d runs each\n", runs);
     time("scan of 16 devices (fake tree)", runs, [&] { SystemPortScan(tree.folders()).devices(); });
     time("scan and numbering of 16 devices (a selection)", runs, [&] { sixteen.numbering(); });
     time("describe 1-16 (the port box's tooltips)", runs, [&] { sixteen.describe(1, 16); });
     time("--list-ports table of 16 devices", runs, [&] { listSerialPorts(sixteen); });
-    const MappedDeviceOpener here(PortMap{}, SystemPorts::Found);
+    const MappedDeviceOpener here(PortMap{}, std::make_shared<SystemSerialPorts>());
     std::printf("this machine: %zu serial devices\n", SystemPortScan().devices().size());
     time("scan and numbering on this machine's sysfs", runs, [&] { here.numbering(); });
 

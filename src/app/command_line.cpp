@@ -3,13 +3,26 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
-#include "simulated_port.h"
+#include "port_sources.h"
 
 namespace {
 
 void printLine(FILE* stream, const QString& text) {
     std::fputs(qPrintable(text + '\n'), stream);
+}
+
+// One line, the program's name first and the way to the help last.
+ParsedCommandLine refused(const QString& why) {
+    printLine(stderr, QStringLiteral("quillmark: %1 See quillmark --help.").arg(why));
+    return {{}, 2};
+}
+
+ParsedCommandLine answered(const QString& text) {
+    printLine(stdout, text);
+    return {{}, 0};
 }
 
 // The options Qt's window system and widgets take for themselves. The command line is read
@@ -46,66 +59,111 @@ void acceptQtOwnOptions(QCommandLineParser& parser) {
     }
 }
 
+// The program's own options; each reads its value into the options, or returns why not.
+struct ProgramOption {
+    QCommandLineOption option;
+    std::function<QString(const QCommandLineParser&, const QCommandLineOption&, AppOptions&)> take;
+};
+
+std::vector<ProgramOption> programOptions() {
+    return {
+        {QCommandLineOption(
+             QStringLiteral("port"),
+             QStringLiteral("Points port N at DEVICE: a device path such as /dev/ttyUSB0 or "
+                            "/dev/serial/by-id/..., or a simulated port. Once a number; "
+                            "repeatable for different numbers."),
+             QStringLiteral("N=DEVICE")),
+         [](const QCommandLineParser& parser, const QCommandLineOption& option,
+            AppOptions& options) {
+             for (const QString& entry : parser.values(option))
+                 if (const QString error = addPortEntry(options.ports, entry); !error.isEmpty())
+                     return QStringLiteral("--port ") + error;
+             return QString();
+         }},
+        {QCommandLineOption(
+             QStringLiteral("list-ports"),
+             QStringLiteral("Lists the port numbers with the device each reaches and what it "
+                            "is, opening none of them, and exits.")),
+         [](const QCommandLineParser& parser, const QCommandLineOption& option,
+            AppOptions& options) {
+             options.listPorts = parser.isSet(option);
+             return QString();
+         }},
+        {QCommandLineOption(
+             QStringLiteral("screenshot"),
+             QStringLiteral("Saves a PNG of the window once start-up and the first poll are "
+                            "done, then exits."),
+             QStringLiteral("FILE")),
+         [](const QCommandLineParser& parser, const QCommandLineOption& option,
+            AppOptions& options) {
+             options.screenshotPath = parser.value(option);
+             return QString();
+         }},
+    };
+}
+
+// Qt aborts where its window system finds no display; this tells it first, in one line. Only
+// the platforms that need a display server are judged, and only when nothing names one.
+QString missingDisplay(const QCommandLineParser& parser) {
+    const QString platform = parser.isSet(QStringLiteral("platform"))
+                                 ? parser.value(QStringLiteral("platform"))
+                                 : qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool needsServer = platform.isEmpty() || platform.startsWith(QLatin1String("xcb")) ||
+                             platform.startsWith(QLatin1String("wayland"));
+    if (!needsServer || parser.isSet(QStringLiteral("display")) ||
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {};
+    return QStringLiteral(
+        "no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+        "--list-ports needs none, and -platform offscreen runs without one.");
+}
+
+QString helpText(const QCommandLineParser& parser, bool all) {
+    QString text = parser.helpText();
+    if (all)
+        text += QStringLiteral(
+            "\nQt's own options are taken as well, among them -platform NAME, -display NAME, "
+            "-style NAME, -geometry WxH+X+Y and -reverse.\n");
+    return text;
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    QStringList simulated{QStringLiteral("sim (a loopback plug)")};
-    for (const QString& variant : SimulatedPort::variantNames())
-        if (!variant.isEmpty())
-            simulated << QStringLiteral("sim:") + variant;
     parser.setApplicationDescription(
         QStringLiteral("Tests a serial port and the sensor wiring behind it.\n\n"
                        "Ports 1 to 16 reach the serial devices the system has (see "
                        "--list-ports), unless --port says otherwise. Simulated ports: ") +
-        simulated.join(QStringLiteral(", ")) + '.');
+        simulatedPortNames().join(QStringLiteral(", ")) + '.');
     // Qt's own options are single-dash words ("-platform offscreen").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption helpAll(QStringLiteral("help-all"));
     parser.addVersionOption();
     acceptQtOwnOptions(parser);
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Points port N at DEVICE: a device path such as /dev/ttyUSB0 or "
-                       "/dev/serial/by-id/..., or a simulated port. Repeatable."),
-        QStringLiteral("N=DEVICE"));
-    const QCommandLineOption listOption(
-        QStringLiteral("list-ports"),
-        QStringLiteral("Lists the port numbers with the device each reaches and what it is, "
-                       "opening none of them, and exits."));
-    const QCommandLineOption screenshotOption(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Saves a PNG of the window once start-up and the first poll are "
-                       "done, then exits."),
-        QStringLiteral("FILE"));
-    parser.addOptions({portOption, listOption, screenshotOption});
+    const std::vector<ProgramOption> options = programOptions();
+    for (const ProgramOption& option : options)
+        parser.addOption(option.option);
+
+    if (!parser.parse(arguments))
+        return refused(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(helpAll))
+        return answered(helpText(parser, parser.isSet(helpAll)));
+    if (parser.isSet(QStringLiteral("version")))
+        return answered(QCoreApplication::applicationName() + ' ' +
+                        QCoreApplication::applicationVersion());
+    if (!parser.positionalArguments().isEmpty())
+        return refused(QStringLiteral("\"%1\" is not an option; options begin with --.")
+                           .arg(parser.positionalArguments().first()));
 
     ParsedCommandLine result;
-    if (!parser.parse(arguments)) {
-        printLine(stderr, parser.errorText());
-        result.exitCode = 2;
-        return result;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(stdout, parser.helpText());
-        result.exitCode = 0;
-        return result;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        printLine(stdout, QCoreApplication::applicationName() + ' ' +
-                              QCoreApplication::applicationVersion());
-        result.exitCode = 0;
-        return result;
-    }
-    for (const QString& entry : parser.values(portOption)) {
-        const QString error = result.options.ports.addEntry(entry);
-        if (!error.isEmpty()) {
-            printLine(stderr, QStringLiteral("--port ") + error);
-            result.exitCode = 2;
-            return result;
-        }
-    }
-    result.options.listPorts = parser.isSet(listOption);
-    result.options.screenshotPath = parser.value(screenshotOption);
+    for (const ProgramOption& option : options)
+        if (const QString error = option.take(parser, option.option, result.options);
+            !error.isEmpty())
+            return refused(error);
+    if (!result.options.listPorts)
+        if (const QString why = missingDisplay(parser); !why.isEmpty())
+            return refused(why);
     return result;
 }

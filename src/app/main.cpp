@@ -8,6 +8,7 @@
 #include "guarded_application.h"
 #include "main_window.h"
 #include "port_listing.h"
+#include "port_sources.h"
 #include "qt_platform.h"
 #include "serial_port_control.h"
 #include "tester.h"
@@ -18,8 +19,7 @@ namespace {
 int runWindow(GuardedApplication& app, const AppOptions& options) {
     // Made before the window, so that it still answers while the window closes the port.
     ExitOnSignal exitOnSignal;
-    auto opener = std::make_shared<MappedDeviceOpener>(options.ports, SystemPorts::Found);
-    MainWindow window(opener, nullptr);
+    MainWindow window(programPorts(options.ports), nullptr);
     // Closed as the user would close it, which closes the port; the exit ends any wait or
     // message box in progress as well.
     int signalled = 0;
@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
         if (parsed->exitCode)
             return *parsed->exitCode;
         if (parsed->options.listPorts) {
-            const MappedDeviceOpener ports(parsed->options.ports, SystemPorts::Found);
-            std::fputs(qPrintable(listSerialPorts(ports)), stdout);
+            std::fputs(qPrintable(listSerialPorts(*programPorts(parsed->options.ports))), stdout);
             return 0;
         }
     }

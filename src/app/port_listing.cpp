@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "one_line_text.h"
 #include "port_numbering.h"
 
 namespace {
@@ -34,7 +35,7 @@ QString listSerialPorts(const MappedDeviceOpener& opener) {
     QTextStream stream(&out);
     const auto line = [&](const QString& port, const QString& device, const QString& detail) {
         const QString text = port.leftJustified(6) + device.leftJustified(deviceWidth + 2) + detail;
-        stream << QStringView(text).trimmed() << '\n';
+        stream << oneLineText(text.trimmed()) << '\n';
     };
     line(QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Description"));
     for (const Row& row : rows)

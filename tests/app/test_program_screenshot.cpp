@@ -62,16 +62,28 @@ private slots:
         QVERIFY(QImage(dir.filePath("window.png")).size() == QSize(441, 420));
     }
 
-    // Refused before any window, so also where there is no display at all.
-    void mistakesAreRefusedBeforeAnyWindow_data() {
+    // Answered or refused before any window, so also where there is no display at all; a
+    // refusal is one line that names the program and points to the help.
+    void answeredBeforeAnyWindow_data() {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
         QTest::addColumn<QString>("told");
         QTest::newRow("relative device")
-            << QStringList{"-platform", "offscreen", "--port", "1=ttyUSB0"} << "absolute path";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << "Unknown option 'bogus'";
+            << QStringList{"-platform", "offscreen", "--port", "1=ttyUSB0"} << 2 << "absolute path";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+        QTest::newRow("stray word") << QStringList{"foo"} << 2 << "\"foo\" is not an option";
+        QTest::newRow("number given twice")
+            << QStringList{"--port", "1=sim", "--port", "1=sim:noisy"} << 2 << "given twice";
+        QTest::newRow("no display") << QStringList{"--port", "1=sim"} << 2 << "no display";
+        QTest::newRow("no display for xcb")
+            << QStringList{"-platform", "xcb", "--port", "1=sim"} << 2 << "no display";
+        QTest::newRow("help-all") << QStringList{"--help-all"} << 0 << "--list-ports";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "Quillmark ";
+        QTest::newRow("list") << QStringList{"--list-ports", "--port", "1=sim"} << 0 << "sim";
     }
-    void mistakesAreRefusedBeforeAnyWindow() {
+    void answeredBeforeAnyWindow() {
         QFETCH(QStringList, arguments);
+        QFETCH(int, code);
         QFETCH(QString, told);
         QProcess program;
         QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
@@ -81,8 +93,15 @@ private slots:
         program.start(programPath(), arguments);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 2);
-        QVERIFY(QString(program.readAllStandardError()).contains(told));
+        QCOMPARE(program.exitCode(), code);
+        if (code == 0) {
+            QVERIFY(QString(program.readAllStandardOutput()).contains(told));
+            return;
+        }
+        const QString error = program.readAllStandardError();
+        QVERIFY2(error.contains(told) && error.startsWith("quillmark: ") &&
+                     error.endsWith("--help.\n") && error.count('\n') == 1,
+                 qPrintable(error));
     }
 
     // The port is left as closing the window leaves it: unlocked, not exclusive, and with the

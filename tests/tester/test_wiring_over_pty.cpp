@@ -10,6 +10,7 @@
 #include "port_map.h"
 #include "pty_pair.h"
 #include "serial_port_control.h"
+#include "system_device.h"
 #include "tester.h"
 
 namespace {
@@ -28,7 +29,8 @@ struct PtyRig {
               map.map(1, pty.slavePath());
               SystemFolders folders;
               folders.lock = lockFolder;
-              return std::make_shared<MappedDeviceOpener>(map, SystemPorts::None, folders);
+              return std::make_shared<MappedDeviceOpener>(
+                  map, std::make_shared<SystemSerialPorts>(folders, SystemSerialPorts::Scan::None));
           }()) {
         QObject::connect(&comPort, &SerialPortControl::OnComm, [this] { tester.comPort_OnComm(); });
         QObject::connect(&comPort, &SerialPortControl::deviceLost,

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "port_map.h"
+#include "system_device.h"
 
 bool Report::check(bool good, const QString& what, const QString& detail) {
     std::printf("%s: %s%s\n", good ? "PASS" : "FAIL", qPrintable(what),
@@ -32,7 +33,9 @@ namespace {
 std::shared_ptr<DeviceOpener> portOneOn(const QString& device) {
     PortMap map;
     map.map(1, device);
-    return std::make_shared<MappedDeviceOpener>(std::move(map));
+    return std::make_shared<MappedDeviceOpener>(
+        std::move(map),
+        std::make_shared<SystemSerialPorts>(SystemFolders{}, SystemSerialPorts::Scan::None));
 }
 
 }  // namespace

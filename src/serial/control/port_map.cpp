@@ -1,57 +1,16 @@
 #include "port_map.h"
 
-#include <QRegularExpression>
-
 #include "port_numbering.h"
-#include "simulated_port.h"
-#include "system_device.h"
-#include "system_port_scan.h"
 
-QString PortMap::addEntry(const QString& entry) {
-    const qsizetype eq = entry.indexOf('=');
-    if (eq <= 0)
-        return QStringLiteral("\"%1\" is not of the form N=DEVICE, for example 1=/dev/ttyUSB0.")
-            .arg(entry);
-    bool ok = false;
-    const int port = entry.left(eq).trimmed().toInt(&ok);
-    if (!ok || !PortNumbers::isValid(port))
-        return QStringLiteral(
-                   "\"%1\": the port number must be from %2 to %3, the numbers the "
-                   "window offers.")
-            .arg(entry)
-            .arg(PortNumbers::kFirst)
-            .arg(PortNumbers::kLast);
-
-    const QString device = entry.mid(eq + 1).trimmed();
-    if (device == "sim" || device.startsWith("sim:")) {
-        const QString variant = device == "sim" ? QString() : device.mid(4);
-        auto sim = SimulatedPort::fromVariant(variant);
-        if (!sim)
-            return QStringLiteral("\"%1\": unknown simulated port \"%2\"; known: %3.")
-                .arg(entry, device,
-                     QStringList(SimulatedPort::variantNames())
-                         .replaceInStrings(QRegularExpression("^"), "sim:")
-                         .join(", "));
-        entries_[port] = {std::move(sim), device};
-        return {};
-    }
-    if (!device.startsWith('/'))
-        return QStringLiteral(
-                   "\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
-                   "or sim.")
-            .arg(entry);
-    entries_[port] = {device, device};
-    return {};
+void PortMap::map(int port, Target target, QString given, QString detail) {
+    if (given.isEmpty())
+        if (const QString* path = std::get_if<QString>(&target))
+            given = *path;
+    entries_[port] = {std::move(target), std::move(given), std::move(detail)};
 }
 
-void PortMap::map(int port, Target target) {
-    const QString* path = std::get_if<QString>(&target);
-    const QString given = path ? *path : QStringLiteral("sim");
-    entries_[port] = {std::move(target), given};
-}
-
-MappedDeviceOpener::MappedDeviceOpener(PortMap map, SystemPorts system, SystemFolders folders)
-    : map_(std::move(map)), system_(system), folders_(std::move(folders)) {}
+MappedDeviceOpener::MappedDeviceOpener(PortMap map, std::shared_ptr<const SystemPorts> system)
+    : map_(std::move(map)), system_(std::move(system)) {}
 
 std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenRequest& request,
                                                        DeviceEventSink& sink) {
@@ -63,9 +22,11 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
         entry != map_.entries().end() ? entry->second.target : numbering().reach(port).target;
     if (!target)
         throw invalidPortNumber(port);
-    if (const auto* sim = std::get_if<std::shared_ptr<SimulatedPort>>(&*target))
-        return (*sim)->open(request, sink);
-    return openSystemDevice(std::get<QString>(*target), request, sink, folders_);
+    if (const auto* source = std::get_if<std::shared_ptr<PortSource>>(&*target))
+        return (*source)->open(request, sink);
+    if (!system_)
+        throw invalidPortNumber(port);
+    return system_->open(std::get<QString>(*target), request, sink);
 }
 
 QStringList MappedDeviceOpener::describe(short first, short last) const {
@@ -77,7 +38,5 @@ QStringList MappedDeviceOpener::describe(short first, short last) const {
 }
 
 PortNumbering MappedDeviceOpener::numbering() const {
-    if (system_ == SystemPorts::None)
-        return PortNumbering(map_, {});
-    return PortNumbering(map_, SystemPortScan(folders_).devices());
+    return PortNumbering(map_, system_ ? system_->devices() : std::vector<FoundSerialDevice>{});
 }

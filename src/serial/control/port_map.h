@@ -7,25 +7,24 @@
 
 #include "device_opener.h"
 #include "port_numbers.h"
-#include "system_folders.h"
+#include "port_source.h"
 
 class PortNumbering;
-class SimulatedPort;
 
-// The port numbers given a device at start-up (--port N=DEVICE): a device path or a
-// simulated port. They come before the numbers the system's own devices take.
+// The port numbers given a device at start-up: a device path or a source of its own (a
+// simulated port). They come before the numbers the system's own devices take.
 class PortMap {
 public:
-    using Target = std::variant<QString, std::shared_ptr<SimulatedPort>>;
+    using Target = std::variant<QString, std::shared_ptr<PortSource>>;
     struct Entry {
         Target target;
-        QString given;  // DEVICE as written: a path, "sim", "sim:held"
+        QString given;   // DEVICE as the user wrote it: a path, "sim", "sim:held"
+        QString detail;  // what a source is, for the user; a path's is found on the system
     };
 
-    // Reads "N=DEVICE" (DEVICE: a path, "sim" or "sim:VARIANT"). Returns an error text for the
-    // user, or an empty text when the entry was taken.
-    QString addEntry(const QString& entry);
-    void map(int port, Target target);
+    // `given` defaults to the path.
+    void map(int port, Target target, QString given = {}, QString detail = {});
+    bool contains(int port) const { return entries_.contains(port); }
 
     // The entries given, in port order.
     const std::map<int, Entry>& entries() const { return entries_; }
@@ -34,17 +33,11 @@ private:
     std::map<int, Entry> entries_;
 };
 
-// Which devices the numbers without an entry reach.
-enum class SystemPorts {
-    None,   // none: every usable number has an entry (tests, demonstrations)
-    Found,  // the serial devices the system has, found afresh at every call
-};
-
-// Opens what a port number reaches: its entry, or the device the numbering gives it now.
+// Opens what a port number reaches: its entry, or the system device the numbering gives it
+// now. Paths are opened by the system's ports; with none, only sources can be reached.
 class MappedDeviceOpener : public DeviceOpener {
 public:
-    explicit MappedDeviceOpener(PortMap map, SystemPorts system = SystemPorts::None,
-                                SystemFolders folders = {});
+    explicit MappedDeviceOpener(PortMap map, std::shared_ptr<const SystemPorts> system = nullptr);
 
     std::unique_ptr<SerialDevice> open(short port, const OpenRequest& request,
                                        DeviceEventSink& sink) override;
@@ -55,6 +48,5 @@ public:
 
 private:
     PortMap map_;
-    SystemPorts system_;
-    SystemFolders folders_;
+    std::shared_ptr<const SystemPorts> system_;
 };

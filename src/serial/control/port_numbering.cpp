@@ -41,14 +41,10 @@ QString canonical(const QString& path) {
 }
 
 PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialDevice>& found) {
-    PortReach reach{entry.target, entry.given, {}};
+    PortReach reach{entry.target, entry.given, entry.detail};
     const QString* path = std::get_if<QString>(&entry.target);
-    if (!path) {
-        reach.detail = entry.given == QLatin1String("sim")
-                           ? QStringLiteral("simulated loopback plug")
-                           : QStringLiteral("simulated port");
+    if (!path)
         return reach;
-    }
     const QString device = canonical(*path);
     if (device.isEmpty())
         reach.detail = QStringLiteral("not present");

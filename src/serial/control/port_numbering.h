@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "found_serial_device.h"
 #include "port_map.h"
 #include "port_numbers.h"
-#include "system_port_scan.h"
 
 // What one port number reaches.
 struct PortReach {

@@ -1,5 +1,6 @@
 #include "system_device.h"
 
+#include "system_port_scan.h"
 #include "system_serial_device.h"
 
 std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
@@ -7,4 +8,16 @@ std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRe
                                                const SystemFolders& folders) {
     return std::make_unique<SystemSerialDevice>(path, request, sink, SystemPortWorker::Options{},
                                                 folders);
+}
+
+std::vector<FoundSerialDevice> SystemSerialPorts::devices() const {
+    if (scan_ == Scan::None)
+        return {};
+    return SystemPortScan(folders_).devices();
+}
+
+std::unique_ptr<SerialDevice> SystemSerialPorts::open(const QString& path,
+                                                      const OpenRequest& request,
+                                                      DeviceEventSink& sink) const {
+    return openSystemDevice(path, request, sink, folders_);
 }

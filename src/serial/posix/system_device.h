@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "port_source.h"
 #include "serial_device.h"
 #include "system_folders.h"
 
@@ -12,3 +13,22 @@
 std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRequest& request,
                                                DeviceEventSink& sink,
                                                const SystemFolders& folders = {});
+
+// The system's ttys for the port numbers: found by the sysfs scan, opened as above.
+class SystemSerialPorts : public SystemPorts {
+public:
+    enum class Scan {
+        Found,  // the serial devices the system has
+        None,   // none: only the paths the user names (tests, demonstrations)
+    };
+    explicit SystemSerialPorts(SystemFolders folders = {}, Scan scan = Scan::Found)
+        : folders_(std::move(folders)), scan_(scan) {}
+
+    std::vector<FoundSerialDevice> devices() const override;
+    std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
+                                       DeviceEventSink& sink) const override;
+
+private:
+    SystemFolders folders_;
+    Scan scan_;
+};

@@ -3,18 +3,8 @@
 #include <QString>
 #include <vector>
 
+#include "found_serial_device.h"
 #include "system_folders.h"
-
-// A serial device the system has now, as sysfs and /dev/serial tell it.
-struct FoundSerialDevice {
-    QString name;        // "ttyUSB0"
-    QString path;        // "/dev/ttyUSB0", in the device folder
-    QString byPath;      // its name in /dev/serial/by-path (which socket it is in), or empty
-    int uartIndex = -1;  // k of a native UART ttyS<k>; -1 for any other device
-    // What it is, for the user: "FTDI FT232R USB UART, serial A10K3ABC", "16550A UART"; may
-    // be empty.
-    QString description;
-};
 
 // Finds the serial devices from sysfs and /dev/serial alone, opening none of them: every tty
 // with a device behind it, except the native UARTs that have no chip fitted (sysfs type 0,

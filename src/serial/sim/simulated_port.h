@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "port_source.h"
 #include "serial_device.h"
 #include "sim_clock.h"
 
@@ -18,7 +19,7 @@
 //
 // Every member may be called from any thread. The open device's sink is called from the
 // thread that caused the event, while the port's lock is held, so events keep their order.
-class SimulatedPort {
+class SimulatedPort : public PortSource {
 public:
     enum class Wiring { LoopbackPlug, NoPlug };
     enum class Operation { Open, Configure, SetDtr, SetRts, Inputs, Write, TakeInput };
@@ -35,11 +36,11 @@ public:
     static QStringList variantNames();
 
     explicit SimulatedPort(std::shared_ptr<SimClock> clock = std::make_shared<SteadyClock>());
-    ~SimulatedPort();
+    ~SimulatedPort() override;
 
     // Throws CommError: InvalidPortNumber while absent, PortAlreadyOpen while held or while a
     // device of this port is open, or an injected open failure.
-    std::unique_ptr<SerialDevice> open(const OpenRequest& request, DeviceEventSink& sink);
+    std::unique_ptr<SerialDevice> open(const OpenRequest& request, DeviceEventSink& sink) override;
 
     // Set-up.
     void setWiring(Wiring wiring);

@@ -2,9 +2,11 @@
 
 #include "device_sinks.h"
 #include "fake_serial_tree.h"
+#include "one_line_text.h"
 #include "port_map.h"
 #include "port_numbering.h"
-#include "simulated_port.h"
+#include "port_sources.h"
+#include "system_device.h"
 #include "thrown_error.h"
 
 namespace {
@@ -22,20 +24,20 @@ class TestPortMap : public QObject {
 private slots:
     void takesEntries() {
         PortMap map;
-        QCOMPARE(map.addEntry("1=sim"), QString());
-        QCOMPARE(map.addEntry("2=sim:noplug"), QString());
-        QCOMPARE(map.addEntry("3=/dev/ttyUSB0"), QString());
-        QCOMPARE(map.addEntry(" 4 = /dev/pts/7 "), QString());
-        QCOMPARE(map.addEntry("16=sim:held"), QString());
+        QCOMPARE(addPortEntry(map, "1=sim"), QString());
+        QCOMPARE(addPortEntry(map, "2=sim:noplug"), QString());
+        QCOMPARE(addPortEntry(map, "3=/dev/ttyUSB0"), QString());
+        QCOMPARE(addPortEntry(map, " 4 = /dev/pts/7 "), QString());
+        QCOMPARE(addPortEntry(map, "16=sim:held"), QString());
 
-        QVERIFY(std::get<std::shared_ptr<SimulatedPort>>(map.entries().at(1).target));
+        QVERIFY(std::get<std::shared_ptr<PortSource>>(map.entries().at(1).target));
         QCOMPARE(std::get<QString>(map.entries().at(3).target), QString("/dev/ttyUSB0"));
         QCOMPARE(std::get<QString>(map.entries().at(4).target), QString("/dev/pts/7"));
         QCOMPARE(map.entries().size(), std::size_t(5));
         QCOMPARE(map.entries().begin()->first, 1);
 
-        QCOMPARE(map.addEntry("3=sim"), QString());  // a later entry replaces
-        QVERIFY(std::holds_alternative<std::shared_ptr<SimulatedPort>>(map.entries().at(3).target));
+        QVERIFY(addPortEntry(map, "3=sim").contains("given twice"));  // one device a number
+        QVERIFY(std::holds_alternative<QString>(map.entries().at(3).target));
     }
 
     // Numbers without an entry, from a fake sysfs and /dev: "N text" for port N, "- path" for
@@ -96,8 +98,8 @@ private slots:
             QVERIFY2(tree.add(device), qPrintable(device));
         PortMap map;
         for (const QString& entry : entries)
-            QCOMPARE(map.addEntry(QString(entry).replace('@', tree.root())), QString());
-        const MappedDeviceOpener opener(map, SystemPorts::Found, tree.folders());
+            QCOMPARE(addPortEntry(map, QString(entry).replace('@', tree.root())), QString());
+        const MappedDeviceOpener opener(map, std::make_shared<SystemSerialPorts>(tree.folders()));
 
         const QStringList reached = opener.describe(PortNumbers::kFirst, PortNumbers::kLast);
         QStringList left;
@@ -117,7 +119,7 @@ private slots:
     void numbersFollowDevicesPluggedInAndPulledOut() {
         FakeSerialTree tree;
         QVERIFY(tree.ok() && tree.add("ttyUSB0; by-path=pci-0000:00:14.0-usb-0:1:1.0-port0"));
-        MappedDeviceOpener opener(PortMap{}, SystemPorts::Found, tree.folders());
+        MappedDeviceOpener opener(PortMap{}, std::make_shared<SystemSerialPorts>(tree.folders()));
         const auto reached = [&] {
             return opener.describe(1, 2).replaceInStrings(tree.root(), "");
         };
@@ -137,9 +139,9 @@ private slots:
 
     void variantEntryPicksThatSimulation() {
         PortMap map;
-        map.addEntry("1=sim");
-        map.addEntry("2=sim:absent");
-        map.addEntry("3=sim:held");
+        addPortEntry(map, "1=sim");
+        addPortEntry(map, "2=sim:absent");
+        addPortEntry(map, "3=sim:held");
         MappedDeviceOpener opener(map);
         QCOMPARE(openErrorOf(opener, 1), 0);
         QCOMPARE(openErrorOf(opener, 2), CommErrors::InvalidPortNumber);
@@ -169,13 +171,16 @@ private slots:
                                        << "absolute path";
         QTest::newRow("no device") << "1="
                                    << "absolute path";
+        QTest::newRow("control character in the path") << "1=/dev/tty\nUSB0\x1b[2J"
+                                                       << "/dev/tty\\nUSB0\\x1b[2J";
     }
     void refusesBadEntries() {
         QFETCH(QString, entry);
         QFETCH(QString, mentions);
         PortMap map;
-        const QString error = map.addEntry(entry);
+        const QString error = addPortEntry(map, entry);
         QVERIFY2(error.contains(mentions), qPrintable(error));
+        QVERIFY(!hasControlCharacter(error));
         QVERIFY(map.entries().empty());
     }
 

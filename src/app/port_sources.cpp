@@ -1,0 +1,70 @@
+#include "port_sources.h"
+
+#include <QRegularExpression>
+
+#include "one_line_text.h"
+#include "simulated_port.h"
+#include "system_device.h"
+
+namespace {
+
+QString simulatedEntry(PortMap& map, int port, const QString& entry, const QString& device) {
+    const QString variant = device == "sim" ? QString() : device.mid(4);
+    auto sim = SimulatedPort::fromVariant(variant);
+    if (!sim)
+        return QStringLiteral("\"%1\": unknown simulated port \"%2\"; known: %3.")
+            .arg(entry, device,
+                 QStringList(SimulatedPort::variantNames())
+                     .replaceInStrings(QRegularExpression("^"), "sim:")
+                     .join(", "));
+    map.map(port, std::move(sim), device,
+            variant.isEmpty() ? QStringLiteral("simulated loopback plug")
+                              : QStringLiteral("simulated port"));
+    return {};
+}
+
+}  // namespace
+
+QString addPortEntry(PortMap& map, const QString& entry) {
+    const qsizetype eq = entry.indexOf('=');
+    if (eq <= 0)
+        return QStringLiteral("\"%1\" is not of the form N=DEVICE, for example 1=/dev/ttyUSB0.")
+            .arg(entry);
+    bool ok = false;
+    const int port = entry.left(eq).trimmed().toInt(&ok);
+    if (!ok || !PortNumbers::isValid(port))
+        return QStringLiteral(
+                   "\"%1\": the port number must be from %2 to %3, the numbers the "
+                   "window offers.")
+            .arg(entry)
+            .arg(PortNumbers::kFirst)
+            .arg(PortNumbers::kLast);
+    if (map.contains(port))
+        return QStringLiteral("\"%1\": port %2 is given twice.").arg(entry).arg(port);
+
+    const QString device = entry.mid(eq + 1).trimmed();
+    if (device == "sim" || device.startsWith("sim:"))
+        return simulatedEntry(map, port, entry, device);
+    if (hasControlCharacter(device))
+        return QStringLiteral("\"%1\": a device path cannot hold a control character.")
+            .arg(oneLineText(entry));
+    if (!device.startsWith('/'))
+        return QStringLiteral(
+                   "\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
+                   "or sim.")
+            .arg(entry);
+    map.map(port, device);
+    return {};
+}
+
+QStringList simulatedPortNames() {
+    QStringList names{QStringLiteral("sim (a loopback plug)")};
+    for (const QString& variant : SimulatedPort::variantNames())
+        if (!variant.isEmpty())
+            names << QStringLiteral("sim:") + variant;
+    return names;
+}
+
+std::shared_ptr<MappedDeviceOpener> programPorts(const PortMap& map) {
+    return std::make_shared<MappedDeviceOpener>(map, std::make_shared<SystemSerialPorts>());
+}

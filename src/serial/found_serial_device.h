@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// A serial device the system has now, as the system's scan tells it.
+struct FoundSerialDevice {
+    QString name;        // "ttyUSB0"
+    QString path;        // "/dev/ttyUSB0", in the device folder
+    QString byPath;      // its name in /dev/serial/by-path (which socket it is in), or empty
+    int uartIndex = -1;  // k of a native UART ttyS<k>; -1 for any other device
+    // What it is, for the user: "FTDI FT232R USB UART, serial A10K3ABC", "16550A UART"; may
+    // be empty.
+    QString description;
+};

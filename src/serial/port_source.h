@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "found_serial_device.h"
+#include "serial_device.h"
+
+// What a port number can be pointed at besides a device path: something that opens a device
+// of its own, such as a simulated port. Lives across opens.
+class PortSource {
+public:
+    virtual ~PortSource() = default;
+    // Throws CommError as DeviceOpener::open does.
+    virtual std::unique_ptr<SerialDevice> open(const OpenRequest& request,
+                                               DeviceEventSink& sink) = 0;
+};
+
+// The system's own serial devices: those present now, and opening one by its path.
+class SystemPorts {
+public:
+    virtual ~SystemPorts() = default;
+    // Found afresh at every call, opening none of them.
+    virtual std::vector<FoundSerialDevice> devices() const = 0;
+    // Throws CommError as DeviceOpener::open does.
+    virtual std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
+                                               DeviceEventSink& sink) const = 0;
+};
