@@ -1,34 +1,53 @@
 #include "line_settings.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <array>
 
 #include "standard_speeds.h"
 
 namespace {
 
+// The letters and texts of the Settings text, one table each, read both ways.
+struct ParityLetter {
+    LineSettings::Parity parity;
+    QLatin1StringView letter;
+};
+constexpr std::array kParityLetters{
+    ParityLetter{LineSettings::Parity::None, QLatin1StringView("n")},
+    ParityLetter{LineSettings::Parity::Even, QLatin1StringView("e")},
+    ParityLetter{LineSettings::Parity::Odd, QLatin1StringView("o")},
+    ParityLetter{LineSettings::Parity::Mark, QLatin1StringView("m")},
+    ParityLetter{LineSettings::Parity::Space, QLatin1StringView("s")},
+};
+
+struct StopBitsText {
+    LineSettings::StopBits stopBits;
+    QLatin1StringView text;
+    double bits;
+};
+constexpr std::array kStopBitsTexts{
+    StopBitsText{LineSettings::StopBits::One, QLatin1StringView("1"), 1.0},
+    StopBitsText{LineSettings::StopBits::OneAndHalf, QLatin1StringView("1.5"), 1.5},
+    StopBitsText{LineSettings::StopBits::Two, QLatin1StringView("2"), 2.0},
+};
+
+// The row whose `key` member equals `value`; the tables cover every enumerator.
+template <typename Table, typename Key, typename Value>
+const auto* rowWhere(const Table& table, Key key, const Value& value) {
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [&](const auto& row) { return row.*key == value; });
+    return it == table.end() ? nullptr : &*it;
+}
+
 std::optional<LineSettings::Parity> parseParity(const QString& p) {
-    const QString lower = p.toLower();
-    if (lower == "n")
-        return LineSettings::Parity::None;
-    if (lower == "e")
-        return LineSettings::Parity::Even;
-    if (lower == "o")
-        return LineSettings::Parity::Odd;
-    if (lower == "m")
-        return LineSettings::Parity::Mark;
-    if (lower == "s")
-        return LineSettings::Parity::Space;
-    return std::nullopt;
+    const auto* row = rowWhere(kParityLetters, &ParityLetter::letter, p.toLower());
+    return row ? std::optional(row->parity) : std::nullopt;
 }
 
 std::optional<LineSettings::StopBits> parseStopBits(const QString& s) {
-    if (s == "1")
-        return LineSettings::StopBits::One;
-    if (s == "1.5")
-        return LineSettings::StopBits::OneAndHalf;
-    if (s == "2")
-        return LineSettings::StopBits::Two;
-    return std::nullopt;
+    const auto* row = rowWhere(kStopBitsTexts, &StopBitsText::text, s);
+    return row ? std::optional(row->stopBits) : std::nullopt;
 }
 
 }  // namespace
@@ -64,16 +83,14 @@ std::optional<LineSettings> LineSettings::parse(const QString& text) {
 }
 
 QString LineSettings::toText() const {
-    static const char* const parityLetters[] = {"n", "e", "o", "m", "s"};
-    static const char* const stopTexts[] = {"1", "1.5", "2"};
     return QStringLiteral("%1,%2,%3,%4")
         .arg(baud)
-        .arg(parityLetters[static_cast<int>(parity)])
+        .arg(rowWhere(kParityLetters, &ParityLetter::parity, parity)->letter)
         .arg(dataBits)
-        .arg(stopTexts[static_cast<int>(stopBits)]);
+        .arg(rowWhere(kStopBitsTexts, &StopBitsText::stopBits, stopBits)->text);
 }
 
 double LineSettings::bitsPerCharacter() const {
-    const double stop = stopBits == StopBits::One ? 1.0 : stopBits == StopBits::Two ? 2.0 : 1.5;
+    const double stop = rowWhere(kStopBitsTexts, &StopBitsText::stopBits, stopBits)->bits;
     return 1.0 + dataBits + (parity == Parity::None ? 0 : 1) + stop;
 }

@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "comm_error.h"
-#include "standard_speeds.h"
+#include "termios_speed.h"
 
 namespace {
 
