@@ -122,8 +122,8 @@ QString helpText(const QCommandLineParser& parser, bool all) {
     QString text = parser.helpText();
     if (all)
         text += QStringLiteral(
-            "\nQt's own options are taken as well, among them -platform NAME, -display NAME, "
-            "-style NAME, -geometry WxH+X+Y and -reverse.\n");
+            "\nQt's own options are taken as well, among them -platform NAME,\n"
+            "-display NAME, -style NAME, -geometry WxH+X+Y and -reverse.\n");
     return text;
 }
 

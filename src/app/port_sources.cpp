@@ -1,12 +1,37 @@
 #include "port_sources.h"
 
 #include <QRegularExpression>
+#include <cstdio>
+
+#include "comm_error.h"
 
 #include "one_line_text.h"
 #include "simulated_port.h"
 #include "system_device.h"
 
 namespace {
+
+// The system's ports, telling on standard error why a path could not be opened: the message
+// boxes for a port that is no port or is in use keep their fixed texts, without the reason.
+class ExplainedSystemPorts : public SystemPorts {
+public:
+    std::vector<FoundSerialDevice> devices() const override { return ports_.devices(); }
+    std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
+                                       DeviceEventSink& sink) const override {
+        try {
+            return ports_.open(path, request, sink);
+        } catch (const CommError& e) {
+            if (e.number() == CommErrors::InvalidPortNumber ||
+                e.number() == CommErrors::PortAlreadyOpen)
+                std::fprintf(stderr, "quillmark: %s\n", qPrintable(oneLineText(e.description())));
+            throw;
+        }
+    }
+    QString whyNotAPort(const QString& path) const override { return ports_.whyNotAPort(path); }
+
+private:
+    SystemSerialPorts ports_;
+};
 
 QString simulatedEntry(PortMap& map, int port, const QString& entry, const QString& device) {
     const QString variant = device == "sim" ? QString() : device.mid(4);
@@ -66,5 +91,5 @@ QStringList simulatedPortNames() {
 }
 
 std::shared_ptr<MappedDeviceOpener> programPorts(const PortMap& map) {
-    return std::make_shared<MappedDeviceOpener>(map, std::make_shared<SystemSerialPorts>());
+    return std::make_shared<MappedDeviceOpener>(map, std::make_shared<ExplainedSystemPorts>());
 }

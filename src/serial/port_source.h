@@ -26,4 +26,7 @@ public:
     // Throws CommError as DeviceOpener::open does.
     virtual std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                                DeviceEventSink& sink) const = 0;
+    // Why `path` is no serial port, as a sentence for the user, found without opening it;
+    // empty when it is one.
+    virtual QString whyNotAPort(const QString& path) const = 0;
 };

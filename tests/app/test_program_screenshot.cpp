@@ -52,14 +52,27 @@ private slots:
         QCOMPARE(colourAt(image, 1620, 1485, 375, 345), red);    // CD follows DTR
     }
 
+    // The box keeps its fixed text; why a path is no port goes to standard error.
+    void aBoxOpenAtStartDoesNotHoldTheScreenshot_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("absent") << "sim:absent"
+                                << "";
+        QTest::newRow("a folder") << "@"
+                                  << "it is a folder, not a device";
+    }
     void aBoxOpenAtStartDoesNotHoldTheScreenshot() {
+        QFETCH(QString, device);
+        QFETCH(QString, told);
         QTemporaryDir dir;
         QProcess program;
-        program.start(programPath(), {"-platform", "offscreen", "--port", "1=sim:absent",
-                                      "--screenshot", dir.filePath("window.png")});
+        program.start(programPath(),
+                      {"-platform", "offscreen", "--port", "1=" + device.replace('@', dir.path()),
+                       "--screenshot", dir.filePath("window.png")});
         QVERIFY2(program.waitForFinished(30000), "the program did not finish");
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QImage(dir.filePath("window.png")).size() == QSize(441, 420));
+        QVERIFY(QString(program.readAllStandardError()).contains(told));
     }
 
     // Answered or refused before any window, so also where there is no display at all; a

@@ -1,5 +1,7 @@
 #include "port_map.h"
 
+#include <QFileInfo>
+
 #include "port_numbering.h"
 
 void PortMap::map(int port, Target target, QString given, QString detail) {
@@ -30,13 +32,36 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
 }
 
 QStringList MappedDeviceOpener::describe(short first, short last) const {
-    const PortNumbering now = numbering();
+    const std::vector<FoundSerialDevice> found = systemDevices();
+    const PortNumbering now(map_, found);
     QStringList texts;
-    for (int port = first; port <= last; ++port)
-        texts << (PortNumbers::isValid(port) ? now.reach(port).text() : PortReach{}.text());
+    for (int port = first; port <= last; ++port) {
+        const QString why = PortNumbers::isValid(port) ? whyNoPort(port, found) : QString();
+        texts << (!why.isEmpty()               ? why
+                  : PortNumbers::isValid(port) ? now.reach(port).text()
+                                               : PortReach{}.text());
+    }
     return texts;
 }
 
+QString MappedDeviceOpener::whyNoPort(int port, const std::vector<FoundSerialDevice>& found) const {
+    const auto entry = map_.entries().find(port);
+    const QString* path =
+        entry != map_.entries().end() ? std::get_if<QString>(&entry->second.target) : nullptr;
+    if (!path || !system_)
+        return {};
+    // A path the system lists as a serial device is one; any other may be no port at all.
+    const QString device = QFileInfo(*path).canonicalFilePath();
+    for (const FoundSerialDevice& candidate : found)
+        if (!device.isEmpty() && QFileInfo(candidate.path).canonicalFilePath() == device)
+            return {};
+    return system_->whyNotAPort(*path);
+}
+
 PortNumbering MappedDeviceOpener::numbering() const {
-    return PortNumbering(map_, system_ ? system_->devices() : std::vector<FoundSerialDevice>{});
+    return PortNumbering(map_, systemDevices());
+}
+
+std::vector<FoundSerialDevice> MappedDeviceOpener::systemDevices() const {
+    return system_ ? system_->devices() : std::vector<FoundSerialDevice>{};
 }

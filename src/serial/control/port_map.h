@@ -47,6 +47,11 @@ public:
     PortNumbering numbering() const;
 
 private:
+    std::vector<FoundSerialDevice> systemDevices() const;
+    // Why the path an entry names is no port, for a path the system does not list; empty
+    // for anything else.
+    QString whyNoPort(int port, const std::vector<FoundSerialDevice>& found) const;
+
     PortMap map_;
     std::shared_ptr<const SystemPorts> system_;
 };

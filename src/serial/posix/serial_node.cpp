@@ -31,6 +31,21 @@ QString whyNotSerial(dev_t device, const QString& sysRoot) {
     return {};
 }
 
+// What a path that is no character device is, for the user.
+QString whatItIsInstead(mode_t mode) {
+    if (S_ISREG(mode))
+        return QStringLiteral("it is a regular file, not a device");
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a device");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a named pipe (FIFO), not a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket, not a device");
+    if (S_ISBLK(mode))
+        return QStringLiteral("it is a block device (a disk), not a terminal");
+    return QStringLiteral("it is not a device");
+}
+
 }  // namespace
 
 SerialNode checkSerialNode(const QString& path, const QString& sysRoot) {
@@ -38,7 +53,7 @@ SerialNode checkSerialNode(const QString& path, const QString& sysRoot) {
     if (::stat(path.toLocal8Bit().constData(), &st) != 0)
         throw openError(path, errno);
     if (!S_ISCHR(st.st_mode))
-        throw noSuchPort(path, QStringLiteral("it is not a device"));
+        throw noSuchPort(path, whatItIsInstead(st.st_mode));
     const SerialNode node{st.st_rdev, QFileInfo(path).canonicalFilePath()};
     if (!node.isPseudoTerminalSlave()) {
         const QString why = whyNotSerial(node.device, sysRoot);

@@ -1,5 +1,7 @@
 #include "system_device.h"
 
+#include "comm_error.h"
+#include "serial_node.h"
 #include "system_port_scan.h"
 #include "system_serial_device.h"
 
@@ -20,4 +22,13 @@ std::unique_ptr<SerialDevice> SystemSerialPorts::open(const QString& path,
                                                       const OpenRequest& request,
                                                       DeviceEventSink& sink) const {
     return openSystemDevice(path, request, sink, folders_);
+}
+
+QString SystemSerialPorts::whyNotAPort(const QString& path) const {
+    try {
+        checkSerialNode(path, folders_.sys);
+        return {};
+    } catch (const CommError& e) {
+        return e.description();
+    }
 }

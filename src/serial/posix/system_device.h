@@ -27,6 +27,7 @@ public:
     std::vector<FoundSerialDevice> devices() const override;
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override;
+    QString whyNotAPort(const QString& path) const override;
 
 private:
     SystemFolders folders_;

@@ -71,7 +71,7 @@ private slots:
                            "7 no port"};
         QTest::newRow("entries first, and a device they name has no other number")
             << QStringList{"ttyS0; type=4", ftdi, "ttyUSB2"}
-            << QStringList{"1=sim", "3=sim:held", "6=@/unplugged",
+            << QStringList{"1=sim", "3=sim:held", "6=@/unplugged", "7=@/sys/class/tty/ttyS0/type",
                            "2=@/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0"}
             << QStringList{"1 sim, simulated loopback plug",
                            "2 /dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0, FTDI "
@@ -79,8 +79,10 @@ private slots:
                            "3 sim:held, simulated port",
                            "4 /dev/ttyS0, 16550A UART",
                            "5 /dev/ttyUSB2",
-                           "6 /unplugged, not present",
-                           "7 no port"};
+                           "6 /unplugged is not a usable serial port: it does not exist.",
+                           "7 /sys/class/tty/ttyS0/type is not a usable serial port: it is a "
+                           "regular file, not a device.",
+                           "8 no port"};
         QStringList eighteen;
         for (int n = 0; n < 18; ++n)
             eighteen << QString("ttyUSB%1").arg(n);
