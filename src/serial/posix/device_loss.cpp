@@ -1,6 +1,7 @@
 #include "device_loss.h"
 
 #include <poll.h>
+#include <termios.h>
 
 #include <cerrno>
 
@@ -20,6 +21,14 @@ bool DeviceLoss::reportIfGone(int err) {
 void DeviceLoss::reportIfHungUp(short pollEvents) {
     if (pollEvents & (POLLHUP | POLLERR | POLLNVAL))
         report();
+}
+
+bool DeviceLoss::reportUnlessAnswering(int fd) {
+    termios settings{};
+    if (::tcgetattr(fd, &settings) == 0)
+        return false;
+    report();
+    return true;
 }
 
 void DeviceLoss::report() {

@@ -20,6 +20,11 @@ public:
     bool reportIfGone(int err);
     // Reports the loss when poll() found the descriptor hung up or broken.
     void reportIfHungUp(short pollEvents);
+    // For a tty that keeps waking its reader for input that is not there: reports the loss
+    // when the tty `fd` no longer answers a request, as a hung-up one does not. One that
+    // answers is alive, shared with another program that reads the input first. Returns
+    // whether the device is gone.
+    bool reportUnlessAnswering(int fd);
     // Reports the loss; only the first report reaches the sink.
     void report();
     bool lost() const { return lost_.load(); }

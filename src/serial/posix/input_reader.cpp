@@ -8,8 +8,9 @@
 
 namespace {
 
-// A tty that keeps saying "readable" but yields nothing this many times in a row is dead;
-// giving up on it beats spinning.
+// A tty that keeps saying "readable" but yields nothing this many times in a row may be dead:
+// giving up on it beats spinning. Or another program that shares it reads the input first;
+// the loss asks the tty which.
 constexpr int kMaxEmptyReadableWakes = 64;
 constexpr int kReadChunk = 4096;
 constexpr int kMaxChunksPerWake = 16;
@@ -38,8 +39,8 @@ void InputReader::readAvailable() {
             break;
     }
     emptyReadableWakes_ = gotData ? 0 : emptyReadableWakes_ + 1;
-    if (emptyReadableWakes_ >= kMaxEmptyReadableWakes)
-        loss_.report();
+    if (emptyReadableWakes_ >= kMaxEmptyReadableWakes && !loss_.reportUnlessAnswering(tty_.fd()))
+        emptyReadableWakes_ = 0;
 }
 
 void InputReader::deliver(const char* bytes, qsizetype size) {

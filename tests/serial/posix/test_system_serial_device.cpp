@@ -1,5 +1,11 @@
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QTest>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -159,6 +165,41 @@ private slots:
         device->write("OK");
         QCOMPARE(again.receive(2), QByteArray("OK"));
         QVERIFY(freshSink.losses().empty());
+    }
+
+    // Another program reading the same tty without locks often takes the input first, so
+    // woken for input the device reads nothing: that is no loss, and a hang-up still is.
+    void aSecondReaderIsNoLoss() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        RecordingSink sink;
+        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        const int other = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY);
+        if (other < 0 && errno == EBUSY)
+            QSKIP("sharing an exclusive tty needs CAP_SYS_ADMIN");
+        QVERIFY(other >= 0);
+        // As a terminal program sets it: a read waits for a byte, for a tenth of a second.
+        termios waiting{};
+        ::tcgetattr(other, &waiting);
+        waiting.c_cc[VMIN] = 0;
+        waiting.c_cc[VTIME] = 1;
+        ::tcsetattr(other, TCSANOW, &waiting);
+        std::atomic<bool> reading{true};
+        std::thread reader([&] {
+            char bytes[64];
+            while (reading)
+                [[maybe_unused]] const ssize_t n = ::read(other, bytes, sizeof bytes);
+        });
+        for (int i = 0; i < 1000 && sink.losses().empty(); ++i) {
+            pty.send("Loopback");
+            std::this_thread::sleep_for(200us);
+        }
+        reading = false;
+        reader.join();
+        ::close(other);
+        QVERIFY2(sink.losses().empty(), qPrintable(sink.lostText()));
+        pty.closeMaster();
+        QVERIFY(sink.waitForLoss());
     }
 
     // A pseudo-terminal has no modem lines: nothing to poll, so an idle port never wakes.
