@@ -14,10 +14,8 @@ void printLine(FILE* stream, const QString& text) {
     std::fputs(qPrintable(text + '\n'), stream);
 }
 
-// One line, the program's name first and the way to the help last.
 ParsedCommandLine refused(const QString& why) {
-    printLine(stderr, QStringLiteral("quillmark: %1 See quillmark --help.").arg(why));
-    return {{}, 2};
+    return {{}, refuseUsage(why)};
 }
 
 ParsedCommandLine answered(const QString& text) {
@@ -162,8 +160,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (const QString error = option.take(parser, option.option, result.options);
             !error.isEmpty())
             return refused(error);
-    if (!result.options.listPorts)
-        if (const QString why = missingDisplay(parser); !why.isEmpty())
-            return refused(why);
+    result.options.missingDisplay = missingDisplay(parser);
     return result;
+}
+
+int refuseUsage(const QString& why) {
+    printLine(stderr, QStringLiteral("quillmark: %1 See quillmark --help.").arg(why));
+    return 2;
 }

@@ -11,6 +11,9 @@ struct AppOptions {
     PortMap ports;
     bool listPorts = false;
     QString screenshotPath;  // empty: run normally
+    // Why the window could not be shown, where nothing names a display; empty otherwise.
+    // What runs without a window needs none.
+    QString missingDisplay;
 };
 
 // Parses the command line; on --help, --version or a mistake prints and returns the exit
@@ -21,3 +24,7 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// Tells a mistake on the command line in one line on standard error, the program's name
+// first and the way to the help last; returns the exit code for it.
+int refuseUsage(const QString& why);

@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
             std::fputs(qPrintable(listSerialPorts(*programPorts(parsed->options.ports))), stdout);
             return 0;
         }
+        if (!parsed->options.missingDisplay.isEmpty())
+            return refuseUsage(parsed->options.missingDisplay);
     }
     // Names the menu entry that the window belongs to, so that desktops show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
