@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "comm_error.h"
-
 #include "one_line_text.h"
 #include "simulated_port.h"
 #include "system_device.h"
