@@ -34,10 +34,14 @@ QString charEntry(const QString& sysRoot, unsigned long long device) {
 }
 
 QString driverName(const QString& entry) {
-    for (const char* link : {"/device/driver", "/device/../driver"}) {
-        const QString target = QFileInfo(entry + QLatin1String(link)).canonicalFilePath();
-        if (!target.isEmpty())
-            return QFileInfo(target).fileName();
+    // The serial core's own "port" and "ctrl" devices stand between a UART's tty and the
+    // device whose driver tells what it is.
+    QString folder = entry + QStringLiteral("/device");
+    for (int up = 0; up < 4; ++up, folder += QStringLiteral("/..")) {
+        const QString target = QFileInfo(folder + QStringLiteral("/driver")).canonicalFilePath();
+        const QString name = QFileInfo(target).fileName();
+        if (!target.isEmpty() && name != QLatin1String("port") && name != QLatin1String("ctrl"))
+            return name;
     }
     return {};
 }
