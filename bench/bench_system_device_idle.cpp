@@ -1,8 +1,8 @@
 // Idle cost of an open system port's worker: opens a pseudo-terminal slave, leaves it idle
 // and prints the process's CPU time as a share of one core, with the worker's wake-ups.
 // Three runs: as opened normally (a pseudo-terminal has no modem lines, so the worker only
-// waits); with the line watch forced on, as a real UART would be watched, at the pace of
-// quiet lines; and the same held at the busy pace.
+// waits); with the line watch forced on, as the lines of a driver without a wait are polled;
+// and the same polled every 2 ms.
 //
 // Each run measures `seconds` of steady idle after the port has settled from opening.
 // Usage: bench_system_device_idle [seconds per run, default 10]

@@ -116,14 +116,14 @@ void toggleCtsTwice(RigControl& rig, int pulses) {
 }
 
 // Lets the window log what came, then waits until the lines have been still long enough for
-// the worker to have slowed to its quiet pace.
+// the worker to have settled back into waiting.
 void drainIntoLull(Quillmark& q, int expectedCount, const QElapsedTimer& sinceLastEdge) {
     pumpUntil([&] { return q.count() >= expectedCount; }, 30000);
     const qint64 lullMs = 3 * SystemPortWorker::kPollMs;
     pumpFor(static_cast<int>(std::max<qint64>(0, lullMs - sinceLastEdge.elapsed())));
 }
 
-// One pulse at the quiet pace: the time until its second edge has been handled.
+// One pulse after a lull: the time until its second edge has been handled.
 double timeQuietPulse(Quillmark& q, RigControl& rig) {
     const int target = q.count() + 2;
     QElapsedTimer clock;
@@ -151,7 +151,7 @@ void checkCtsEdges(Report& r, Quillmark& q, RigControl& rig) {
     pumpUntil([&] { return q.count() >= 20000; }, 30000);
     pumpFor(100);  // anything beyond
     r.note(QString("20,000 CTS edges logged in %1 ms").arg(clock.elapsed()));
-    r.note("a CTS pulse at the quiet pace, to both edges handled: " + quiet.summary("pulses"));
+    r.note("a CTS pulse after a lull, to both edges handled: " + quiet.summary("pulses"));
 
     r.check(countBefore == "0" && q.window.txtCount().Text() == "20000",
             "10,000 CTS pulses, two of them after lulls: \"Interrupt count\" reads 20000",
@@ -384,8 +384,8 @@ void reportLatency(Report& r, const Latency& latency, std::size_t edges, int str
 }
 
 // Times single CTS edges from the far end to the end of the window's OnComm handling. An
-// edge follows the previous one by a little more than the worker's quiet pace, and only once
-// that one has been handled.
+// edge follows the previous one by a little more than the polling pace of drivers without a
+// wait, and only once that one has been handled.
 void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
     constexpr std::size_t kEdges = 1000;
     constexpr int kSpacingMs = SystemPortWorker::kPollMs + 1;
@@ -419,7 +419,7 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
         latency.samples.push_back(ms);
         if (latency.samples.size() == kEdges)
             loop.quit();
-        else  // odd spacings keep the edges from locking onto the worker's busy pace
+        else  // odd spacings keep the edges from locking onto a polling pace
             pace.start(std::max(0, kSpacingMs + static_cast<int>(latency.samples.size() % 2) -
                                        static_cast<int>(ms)));
     });
