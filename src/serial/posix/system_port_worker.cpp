@@ -24,8 +24,8 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
             describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
     // A loss reported from another thread wakes the worker, so that it stops watching.
     loss_.setOnReported([this] { wake(); });
+    startWaiter();
     try {
-        startWaiter();
         thread_ = std::thread(&SystemPortWorker::run, this);
     } catch (const std::system_error& e) {
         modemWaiter_.reset();
@@ -41,7 +41,11 @@ void SystemPortWorker::startWaiter() {
     if (!lines_.showsLevels())
         return;
     // Every wake of the wait, and its end, brings the worker round to look at the lines.
-    modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] { wake(); });
+    try {
+        modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] { wake(); });
+    } catch (const std::system_error&) {
+        return;  // the lines are then looked at in turn: no reason to refuse the port
+    }
     lines_.setWaitedFor(modemWaiter_->driverWaits());
 }
 
