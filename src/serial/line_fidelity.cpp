@@ -1,5 +1,10 @@
 #include "line_fidelity.h"
 
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 QString fidelityWords(const LineFidelity& line) {
     switch (line.grade) {
         case FidelityGrade::EveryEdge:
@@ -22,4 +27,25 @@ QString fidelityWords(const LineFidelity& line) {
             break;
     }
     return QStringLiteral("not known");
+}
+
+QString portFidelityWords(const PortFidelity& port) {
+    const std::pair<const char*, LineFidelity> lines[] = {
+        {"DSR", port.dsr}, {"CTS", port.cts}, {"CD", port.cd}, {"RI", port.ring}};
+    std::vector<std::pair<QString, QStringList>> groups;  // words, the lines they describe
+    for (const auto& [name, line] : lines) {
+        if (line.grade == FidelityGrade::Unknown)
+            continue;
+        const QString words = fidelityWords(line);
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [&](const auto& g) { return g.first == words; });
+        if (group == groups.end())
+            groups.push_back({words, {QLatin1String(name)}});
+        else
+            group->second.append(QLatin1String(name));
+    }
+    QStringList parts;
+    for (const auto& [words, names] : groups)
+        parts.append(names.join(QStringLiteral(", ")) + QStringLiteral(": ") + words);
+    return parts.join(QStringLiteral("; "));
 }

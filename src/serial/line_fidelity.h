@@ -14,6 +14,7 @@ enum class FidelityGrade {
 struct LineFidelity {
     FidelityGrade grade = FidelityGrade::Unknown;
     int intervalMs = 0;  // the report or sampling interval where known, else 0
+    bool operator==(const LineFidelity&) const = default;
 };
 
 // One per input line of a port.
@@ -24,7 +25,13 @@ struct PortFidelity {
     LineFidelity ring;
 
     static PortFidelity all(LineFidelity line) { return {line, line, line, line}; }
+    bool operator==(const PortFidelity&) const = default;
 };
 
 // "every edge, counted by the driver", "looked at every 20 ms: shorter pulses are missed"...
 QString fidelityWords(const LineFidelity& line);
+
+// The port's lines in one text, lines that are seen alike together: "DSR, CD, RI: every
+// change the driver reports...; CTS: not wired on this kind of device". Empty where nothing
+// is known.
+QString portFidelityWords(const PortFidelity& port);

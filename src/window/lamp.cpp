@@ -20,12 +20,19 @@ void Lamp::describeAs(const QString& name, LampMeaning meaning) {
     updateWords();
 }
 
+void Lamp::setSeenAs(const QString& seenAs) {
+    if (seenAs == seenAs_)
+        return;
+    seenAs_ = seenAs;
+    updateWords();
+}
+
 void Lamp::updateWords() {
     if (!meaning_)
         return;
     const QString words = lampStateWords(*meaning_, backColor_);
-    setAccessibleDescription(words);
-    setToolTip(accessibleName() + QStringLiteral(": ") + words);
+    setAccessibleDescription(lampDescription(words, seenAs_));
+    setToolTip(lampToolTip(accessibleName(), words, seenAs_));
 }
 
 QColor Lamp::toQColor(int bgr) {

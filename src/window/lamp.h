@@ -25,6 +25,8 @@ public:
     // Names the lamp for assistive technology; from then on its accessible description and
     // its tooltip say in words what its colour means.
     void describeAs(const QString& name, LampMeaning meaning);
+    // How faithfully the open port sees the lamp's line, in words; empty when none is open.
+    void setSeenAs(const QString& seenAs);
 
     // The colour a 0x00BBGGRR value stands for; bits above the low 24 are ignored.
     static QColor toQColor(int bgr);
@@ -38,4 +40,5 @@ private:
     Shape shape_;
     int backColor_;
     std::optional<LampMeaning> meaning_;
+    QString seenAs_;
 };

@@ -52,3 +52,12 @@ QString lampStateWords(LampMeaning meaning, int colour) {
         return QStringLiteral("idle");
     return QStringLiteral("colour #%1").arg(colour & 0xFFFFFF, 6, 16, QLatin1Char('0'));
 }
+
+QString lampDescription(const QString& stateWords, const QString& seenAs) {
+    return seenAs.isEmpty() ? stateWords : stateWords + QStringLiteral("; seen: ") + seenAs;
+}
+
+QString lampToolTip(const QString& name, const QString& stateWords, const QString& seenAs) {
+    const QString state = name + QStringLiteral(": ") + stateWords;
+    return seenAs.isEmpty() ? state : state + QStringLiteral("\nSeen: ") + seenAs;
+}

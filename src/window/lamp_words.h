@@ -12,3 +12,8 @@ enum class LampMeaning {
 };
 
 QString lampStateWords(LampMeaning meaning, int colour);
+
+// How the lamp's line is seen, added to its state words: "on; seen: every edge, counted by
+// the driver". `seenAs` may be empty (no port open).
+QString lampDescription(const QString& stateWords, const QString& seenAs);
+QString lampToolTip(const QString& name, const QString& stateWords, const QString& seenAs);

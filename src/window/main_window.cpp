@@ -6,6 +6,7 @@
 #include <string>
 
 #include "element_adapters.h"
+#include "lamp.h"
 #include "port_combo_box.h"
 #include "port_numbers.h"
 #include "qt_message_boxes.h"
@@ -65,7 +66,26 @@ void MainWindow::showWhatPortsReach() {
     for (int index = 0; index < combo1_->count() && index < reached.size(); ++index)
         combo1_->setItemData(index, reached[index], Qt::ToolTipRole);
     const int shown = combo1_->findText(combo1_->currentText());
-    combo1_->setToolTip(shown >= 0 && shown < reached.size() ? reached[shown] : QString());
+    QString tip = shown >= 0 && shown < reached.size() ? reached[shown] : QString();
+    const QString seen = comPort_ ? portFidelityWords(comPort_->Fidelity()) : QString();
+    if (!seen.isEmpty() && shown >= 0 && combo1_->itemText(shown).toInt() == comPort_->CommPort())
+        tip += QStringLiteral("\nOpen, lines seen: ") + seen;
+    combo1_->setToolTip(tip);
+}
+
+void MainWindow::showLineFidelity() {
+    const PortFidelity now = comPort_->Fidelity();
+    if (now == shownFidelity_)
+        return;
+    shownFidelity_ = now;
+    const LineFidelity lines[] = {now.dsr, now.cts, now.cd};  // in line index order
+    for (std::size_t index = 0; index < inputLamps_.size(); ++index) {
+        const LineFidelity& line = lines[index];
+        const QString words =
+            line.grade == FidelityGrade::Unknown ? QString() : fidelityWords(line);
+        for (Lamp* lamp : inputLamps_[index])
+            lamp->setSeenAs(words);
+    }
 }
 
 void MainWindow::load() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "line_fidelity.h"
 #include "tester_view.h"
 #include "twips.h"
 #include "window_events.h"
@@ -97,6 +98,8 @@ private:
     void addStatusList();
     void addComboBox();
     void showWhatPortsReach();
+    // The input lamps say how the open port sees their lines; cheap when nothing changed.
+    void showLineFidelity();
     void addSerialPortControl(std::shared_ptr<DeviceOpener> opener);
     QLabel* addLabel(const QString& name, const QString& text, TwipRect place);
     Lamp* addLamp(const QString& name, LampShape shape, int colour, TwipRect place);
@@ -137,6 +140,8 @@ private:
     std::array<std::unique_ptr<LampAdapter>, 4> shpIndicator_;
     std::array<std::unique_ptr<LampAdapter>, 3> shpLatch_;
     std::array<std::unique_ptr<LampAdapter>, 3> shpLatchNot_;
+    std::array<std::vector<Lamp*>, 3> inputLamps_;  // by line index: indicator and latches
+    PortFidelity shownFidelity_;
     std::unique_ptr<LampAdapter> shpRTS_;
     std::unique_ptr<LampAdapter> shpDTR_;
     std::array<std::unique_ptr<TimerAdapter>, 3> timLatch_;

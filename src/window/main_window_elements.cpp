@@ -167,10 +167,14 @@ void MainWindow::addComboBox() {
 void MainWindow::addSerialPortControl(std::shared_ptr<DeviceOpener> opener) {
     comPort_ = new SerialPortControl(std::move(opener), this);
     comPort_->setObjectName(QStringLiteral("comPort"));
-    connect(comPort_, &SerialPortControl::OnComm, this,
-            [this] { deliver(&WindowEvents::comPort_OnComm); });
+    connect(comPort_, &SerialPortControl::OnComm, this, [this] {
+        showLineFidelity();  // a driver may turn out to count less than it offered
+        deliver(&WindowEvents::comPort_OnComm);
+    });
+    connect(comPort_, &SerialPortControl::portOpenChanged, this, [this] { showLineFidelity(); });
     connect(comPort_, &SerialPortControl::deviceLost, this,
             [this](int number, const QString& description) {
+                showLineFidelity();
                 deliver(&WindowEvents::comPort_DeviceLost, number, description);
             });
     connect(comPort_, &SerialPortControl::eventsLost, this,
@@ -206,6 +210,7 @@ void MainWindow::addLatchLamp(std::array<std::unique_ptr<LampAdapter>, 3>& lamps
         addLamp(arrayName(name, index), LampShape::Circle, readOn ? kLatchNotIdle : kIdle, place);
     lamp->describeAs(QStringLiteral("%1 %2 latch").arg(inputLineName(index), readOn ? "on" : "off"),
                      meaning);
+    inputLamps_[static_cast<std::size_t>(index)].push_back(lamp);
     lamps[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(lamp);
 }
 
@@ -214,8 +219,10 @@ void MainWindow::addIndicator(int index, TwipRect place) {
         addLamp(arrayName("shpIndicator", index), LampShape::RoundedRectangle, kIdle, place);
     if (index == LineIndex::Wiring)
         lamp->describeAs(QStringLiteral("Wiring"), LampMeaning::Wiring);
-    else
+    else {
         lamp->describeAs(inputLineName(index), LampMeaning::Line);
+        inputLamps_[static_cast<std::size_t>(index)].push_back(lamp);
+    }
     shpIndicator_[static_cast<std::size_t>(index)] = std::make_unique<LampAdapter>(lamp);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -115,14 +116,14 @@ void toggleCtsTwice(RigControl& rig, int pulses) {
 }
 
 // Lets the window log what came, then waits until the lines have been still long enough for
-// the worker to have slowed to its quiet pace.
+// the worker to have settled back into waiting.
 void drainIntoLull(Quillmark& q, int expectedCount, const QElapsedTimer& sinceLastEdge) {
     pumpUntil([&] { return q.count() >= expectedCount; }, 30000);
-    const qint64 lullMs = SystemPortWorker::kQuietAfterMs + 3 * SystemPortWorker::kQuietPollMs;
+    const qint64 lullMs = 3 * SystemPortWorker::kPollMs;
     pumpFor(static_cast<int>(std::max<qint64>(0, lullMs - sinceLastEdge.elapsed())));
 }
 
-// One pulse at the quiet pace: the time until its second edge has been handled.
+// One pulse after a lull: the time until its second edge has been handled.
 double timeQuietPulse(Quillmark& q, RigControl& rig) {
     const int target = q.count() + 2;
     QElapsedTimer clock;
@@ -150,7 +151,7 @@ void checkCtsEdges(Report& r, Quillmark& q, RigControl& rig) {
     pumpUntil([&] { return q.count() >= 20000; }, 30000);
     pumpFor(100);  // anything beyond
     r.note(QString("20,000 CTS edges logged in %1 ms").arg(clock.elapsed()));
-    r.note("a CTS pulse at the quiet pace, to both edges handled: " + quiet.summary("pulses"));
+    r.note("a CTS pulse after a lull, to both edges handled: " + quiet.summary("pulses"));
 
     r.check(countBefore == "0" && q.window.txtCount().Text() == "20000",
             "10,000 CTS pulses, two of them after lulls: \"Interrupt count\" reads 20000",
@@ -383,11 +384,11 @@ void reportLatency(Report& r, const Latency& latency, std::size_t edges, int str
 }
 
 // Times single CTS edges from the far end to the end of the window's OnComm handling. An
-// edge follows the previous one by a little more than the worker's quiet pace, and only once
-// that one has been handled.
+// edge follows the previous one by a little more than the polling pace of drivers without a
+// wait, and only once that one has been handled.
 void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
     constexpr std::size_t kEdges = 1000;
-    constexpr int kSpacingMs = SystemPortWorker::kQuietPollMs + 1;
+    constexpr int kSpacingMs = SystemPortWorker::kPollMs + 1;
     timer1(q).stop();  // its wiring check sleeps 100 ms on the user-interface thread
     pumpFor(50);
     Latency latency;
@@ -418,7 +419,7 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
         latency.samples.push_back(ms);
         if (latency.samples.size() == kEdges)
             loop.quit();
-        else  // odd spacings keep the edges from locking onto the worker's busy pace
+        else  // odd spacings keep the edges from locking onto a polling pace
             pace.start(std::max(0, kSpacingMs + static_cast<int>(latency.samples.size() % 2) -
                                        static_cast<int>(ms)));
     });
@@ -432,6 +433,83 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
     timer1(q).start();
 
     reportLatency(r, latency, kEdges, stray);
+}
+
+// What the open port is said to see, compared with what the profile gives.
+void saysItSees(Report& r, Quillmark& q, const QString& expected) {
+    const QString said = portFidelityWords(q.window.comPort().Fidelity());
+    r.check(said == expected, "the port is said to see \"" + expected + '"', "said: " + said);
+}
+
+// Edges the far end makes one by one, far enough apart for any driver to report each.
+int slowCtsEdges(Quillmark& q, RigControl& rig, int edges) {
+    const int before = q.count();
+    for (int i = 0; i < edges; ++i) {
+        rig.setInputs(TIOCM_DSR | TIOCM_CAR | (i % 2 == 0 ? TIOCM_CTS : 0));
+        pumpFor(LineWatcher::kPollMs * 3);
+    }
+    return settle(q, before, edges, 2000);
+}
+
+// A UART's line reporting is switched off by every termios with CLOCAL and no flow control;
+// the wiring check's settings must not reach the driver again, and the wait must stay armed.
+void checkPulsesAfterWiringChecks(Report& r, Quillmark& q, RigControl& rig) {
+    for (int i = 0; i < 10; ++i)
+        q.tester.Timer1_Timer();
+    q.tester.cmdClearStatus_Click();
+    const int before = q.count();
+    rig.pulse(TIOCM_CTS, 10000);
+    const int rise = settle(q, before, 20000, 30000);
+    r.check(rise == 20000, "10,000 CTS pulses after 10 wiring checks are all counted",
+            counted(rise, 20000));
+}
+
+// Voluntary context switches of every thread but the main one: the worker's and the wait's.
+long helperThreadWakeups() {
+    long total = 0;
+    const QString self = QDir("/proc/self/task").canonicalPath();
+    for (const QString& task : QDir(self).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (task.toLong() == ::getpid())
+            continue;
+        QFile status(self + '/' + task + "/status");
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                total += line.mid(24).trimmed().toLong();
+    }
+    return total;
+}
+
+void checkQuietCost(Report& r) {
+    constexpr int kSeconds = 10;
+    const long before = helperThreadWakeups();
+    pumpFor(kSeconds * 1000);  // the wiring check runs once a second meanwhile
+    const double perSecond = double(helperThreadWakeups() - before) / kSeconds;
+    const QString figure =
+        QString("%1 wake-ups a second outside the main thread").arg(perSecond, 0, 'f', 1);
+    r.note("quiet lines: " + figure);
+    r.check(perSecond <= 8.0, "quiet lines cost at most the wiring check's own wake-ups", figure);
+}
+
+// The rig following another driver's rules: what Quillmark counts and says is what that
+// driver allows.
+void checkProfile(Report& r, Quillmark& q, RigControl& rig, const QString& profile) {
+    const bool acm = profile == "acm";
+    const int slow = slowCtsEdges(q, rig, 10);
+    r.check(slow == (acm ? 0 : 10), "10 CTS edges one by one", counted(slow, acm ? 0 : 10));
+    const int before = q.count();
+    rig.pulse(TIOCM_CTS | TIOCM_CAR, 1000);  // inside the driver: no level ever shows them
+    const int fast = settle(q, before, 0, 300);
+    r.check(fast == 0, "1,000 pulses between two reports merge to none", counted(fast, 0));
+    const QString reported =
+        "every change the driver reports, pulses between its reports may merge";
+    if (profile == "nowait")
+        saysItSees(r, q, "DSR, CTS, CD, RI: looked at every 20 ms: shorter pulses are missed");
+    else if (acm)
+        saysItSees(r, q, "DSR, CD, RI: " + reported + "; CTS: not wired on this kind of device");
+    else
+        saysItSees(r, q, "DSR, CTS, CD, RI: " + reported);
 }
 
 // Runs one part and says how long it took.
@@ -455,6 +533,12 @@ int main(int argc, char** argv) {
         return r.finish();
     Quillmark q(kPort);
     timed(r, "start-up", [&] { checkStartUp(r, q, rig); });
+    const QString profile = argc > 1 ? argv[1] : "16550";
+    if (profile != "16550") {
+        timed(r, qPrintable("profile " + profile), [&] { checkProfile(r, q, rig, profile); });
+        return r.finish();
+    }
+    saysItSees(r, q, "DSR, CTS, CD, RI: every edge, counted by the driver");
     timed(r, "CTS edges", [&] { checkCtsEdges(r, q, rig); });
     timed(r, "DSR, CD and ring edges", [&] {
         checkDsrEdges(r, q, rig);
@@ -462,6 +546,8 @@ int main(int argc, char** argv) {
         checkRings(r, q, rig);
     });
     timed(r, "line errors", [&] { checkLineErrors(r, q, rig); });
+    timed(r, "pulses after wiring checks", [&] { checkPulsesAfterWiringChecks(r, q, rig); });
+    timed(r, "quiet cost", [&] { checkQuietCost(r); });
     timed(r, "hang-up", [&] { checkHangUp(r, q, rig); });
     timed(r, "latency", [&] { measureLatency(r, q, rig); });
     return r.finish();

@@ -31,6 +31,17 @@ private slots:
         QCOMPARE(Lamp::toQColor(0xFF0000), QColor(0, 0, 255));
     }
 
+    void saysHowTheOpenPortSeesItsLine() {
+        Lamp lamp(Lamp::Shape::RoundedRectangle, 255);
+        lamp.describeAs("CTS", LampMeaning::Line);
+        lamp.setSeenAs("every edge, counted by the driver");
+        QCOMPARE(lamp.toolTip(), QString("CTS: on\nSeen: every edge, counted by the driver"));
+        QCOMPARE(lamp.accessibleDescription(),
+                 QString("on; seen: every edge, counted by the driver"));
+        lamp.setSeenAs({});  // the port closed
+        QCOMPARE(lamp.toolTip(), QString("CTS: on"));
+    }
+
     void backColorReadsBackAsWritten() {
         Lamp lamp(Lamp::Shape::Circle, 64);
         QCOMPARE(lamp.backColor(), 64);

@@ -44,7 +44,10 @@ bool SerialPortControl::PortOpen() const {
 
 void SerialPortControl::setPortOpen(bool open) {
     if (!open) {
+        const bool wasOpen = device_ != nullptr;
         closeDevice();
+        if (wasOpen)
+            emit portOpenChanged();
         return;
     }
     if (device_) {
@@ -59,6 +62,11 @@ void SerialPortControl::setPortOpen(bool open) {
     auto sink = std::make_unique<Sink>(*this, ++generation_);
     device_ = opener_->open(commPort_, OpenRequest{settings_, dtr_, rts_}, *sink);
     sink_ = std::move(sink);
+    emit portOpenChanged();
+}
+
+PortFidelity SerialPortControl::Fidelity() const {
+    return PortOpen() ? device_->fidelity() : PortFidelity{};
 }
 
 void SerialPortControl::closeDevice() {

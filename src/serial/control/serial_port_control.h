@@ -41,6 +41,9 @@ public:
     bool CDHolding() const override;
     short CommEvent() const override { return commEvent_; }
 
+    // How faithfully the open port sees each input line; not known while none is open.
+    PortFidelity Fidelity() const;
+
     // Events dropped because they came faster than they could be delivered.
     quint64 LostEvents() const { return queue_.dropped(); }
     // Events waiting for delivery.
@@ -48,6 +51,8 @@ public:
 
 signals:
     void OnComm();
+    // A port was opened or closed by a call (a loss is told by deviceLost).
+    void portOpenChanged();
     // The open device disappeared; the port is closed already.
     void deviceLost(int number, const QString& description);
     // The event queue overflowed; total is the number of events lost since start.

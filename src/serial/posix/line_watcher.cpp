@@ -1,5 +1,9 @@
 #include "line_watcher.h"
 
+#include "line_means.h"
+
+using Line = LineEventTracker::Line;
+
 LineWatcher::LineWatcher(SystemTty& tty, DeviceEventSink& sink, DeviceLoss& loss, Options options)
     : tty_(tty), sink_(sink), loss_(loss), options_(options) {
     LineSnapshot probe;
@@ -11,19 +15,14 @@ LineWatcher::LineWatcher(SystemTty& tty, DeviceEventSink& sink, DeviceLoss& loss
     readSnapshot(baseline, nullptr);
     tracker_ = LineEventTracker(baseline);
     watching_ = hasCounters_ || hasLevels_ || options_.forceLineWatch;
-    lastActivity_ = std::chrono::steady_clock::now();  // the port just changed state
-}
-
-void LineWatcher::takeNotedActivity() {
-    if (activity_.exchange(false))
-        lastActivity_ = std::chrono::steady_clock::now();
 }
 
 int LineWatcher::nextLookMs() const {
     if (!watching_)
         return -1;
-    const auto quietFor = std::chrono::steady_clock::now() - lastActivity_;
-    return quietFor < std::chrono::milliseconds(kQuietAfterMs) ? kBusyPollMs : options_.quietPollMs;
+    if (!waitedFor_.load() || options_.forceLineWatch)
+        return options_.pollMs;
+    return moved_ ? kSettleMs : -1;
 }
 
 void LineWatcher::look() {
@@ -32,12 +31,59 @@ void LineWatcher::look() {
         loss_.reportIfGone(err);
         return;
     }
+    judgeCounters(now);
     events_.clear();
     tracker_.update(now, events_);
-    if (!events_.empty())
-        lastActivity_ = std::chrono::steady_clock::now();
+    moved_ = !events_.empty();
     for (const short code : events_)
         sink_.portEvent(code);
+}
+
+void LineWatcher::judgeCounters(const LineSnapshot& now) {
+    const LineSnapshot& before = tracker_.previous();
+    if (!before.hasCounters || !now.hasCounters || !before.hasLevels || !now.hasLevels)
+        return;
+    const auto& c0 = before.counters;
+    const auto& c1 = now.counters;
+    const auto& l0 = before.levels;
+    const auto& l1 = now.levels;
+    unsigned moved = 0;
+    moved |= c0.dsr != c1.dsr ? Line::Dsr : 0u;
+    moved |= c0.cts != c1.cts ? Line::Cts : 0u;
+    moved |= c0.dcd != c1.dcd ? Line::Cd : 0u;
+    moved |= c0.rng != c1.rng ? Line::Ring : 0u;
+    proven_ |= moved;
+    unsigned still = 0;
+    if (l0.dsr != l1.dsr && c0.dsr == c1.dsr)
+        still |= Line::Dsr;
+    if (l0.cts != l1.cts && c0.cts == c1.cts)
+        still |= Line::Cts;
+    if (l0.cd != l1.cd && c0.dcd == c1.dcd)
+        still |= Line::Cd;
+    // A UART counts a ring as it ends.
+    if (l0.ring && !l1.ring && c0.rng == c1.rng)
+        still |= Line::Ring;
+    if (still) {
+        uncounted_ |= still;
+        tracker_.setUncounted(uncounted_.load());
+    }
+}
+
+PortFidelity LineWatcher::fidelity(const DriverTraits& traits, int reportIntervalMs) const {
+    const bool waits = waitedFor_.load();
+    const unsigned uncounted = uncounted_.load();
+    // Without the wait a driver has little reason to count: its counters are believed only
+    // once they have moved.
+    const unsigned believed = waits ? ~0u : proven_.load();
+    const auto grade = [&](unsigned line, bool wired) {
+        const LineMeans means{.wired = wired,
+                              .levels = hasLevels_,
+                              .waits = waits,
+                              .counts = hasCounters_ && !(uncounted & line) && (believed & line)};
+        return gradeLine(means, reportIntervalMs, options_.pollMs);
+    };
+    return {grade(Line::Dsr, true), grade(Line::Cts, traits.ctsWired), grade(Line::Cd, true),
+            grade(Line::Ring, true)};
 }
 
 int LineWatcher::readSnapshot(LineSnapshot& snapshot, const LineSnapshot* previous) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <vector>
 
 #include "device_loss.h"
+#include "driver_traits.h"
 #include "serial_device.h"
 #include "system_line_events.h"
 #include "system_tty.h"
@@ -12,23 +12,22 @@
 // Looks at a tty's modem lines and the kernel's counters of line edges and errors, and
 // reports what changed between two looks as the control's events. Runs on the worker
 // thread, except where noted.
+//
+// Where the driver wakes a wait on a line change, the worker looks only when woken (by that
+// wait, by input, or by its own outputs switching): a quiet port costs nothing. Without the
+// wait the levels are looked at every kPollMs, and a pulse shorter than that is missed.
 class LineWatcher {
 public:
-    // Longest wait between two looks at the modem lines: while they are busy, and once they
-    // have been quiet for kQuietAfterMs. A wake-up costs tens of microseconds in a virtual
-    // machine, so idle lines are looked at less often. Where the driver counts edges no
-    // pulse is lost between looks, and where it offers a wait for line changes (real UARTs)
-    // a change wakes the worker at once; where only the levels show, a pulse shorter than
-    // the wait is lost.
-    static constexpr int kBusyPollMs = 2;
-    static constexpr int kQuietPollMs = 20;
-    static constexpr int kQuietAfterMs = 1000;
+    static constexpr int kPollMs = 20;
+    // After a look that found the lines moved, one more this soon: edges that came while
+    // the wait was being entered again wake nobody.
+    static constexpr int kSettleMs = 2;
 
     struct Options {
         // Look at the lines on every timeout even where the device has none, to measure
         // what watching a real UART costs.
         bool forceLineWatch = false;
-        int quietPollMs = kQuietPollMs;
+        int pollMs = kPollMs;
     };
 
     // Finds out what the device offers and takes the present line state as the baseline.
@@ -41,15 +40,15 @@ public:
     // There is anything to look at.
     bool watching() const { return watching_; }
 
-    // From any thread: the lines moved, or may have (outputs switched, the driver saw a
-    // change). The next wake takes note of it.
-    void noteActivity() { activity_ = true; }
-    // Activity noted since the last wake makes the lines busy from now.
-    void takeNotedActivity();
-    // How long the worker may wait before the next look: -1 when there is nothing to look at.
+    // From any thread: whether the driver's wait for line changes wakes the worker.
+    void setWaitedFor(bool waited) { waitedFor_ = waited; }
+    // How long the worker may sleep before the next look: -1 until something wakes it.
     int nextLookMs() const;
     // Looks at the lines and reports the events since the previous look.
     void look();
+
+    // From any thread: how faithfully each input line is seen now.
+    PortFidelity fidelity(const DriverTraits& traits, int reportIntervalMs) const;
 
 private:
     // These return 0 or the errno of a failed ioctl; parts the device lacks are left out.
@@ -57,6 +56,10 @@ private:
     int readSnapshot(LineSnapshot& snapshot, const LineSnapshot* previous);
     int readCounters(LineSnapshot& snapshot);
     int readLevels(LineSnapshot& snapshot);
+    // A counter that stood still while its line's level moved is no counter (some drivers
+    // offer the ioctl but never count): that line is taken by its levels from now on. One
+    // that moved is proven.
+    void judgeCounters(const LineSnapshot& now);
 
     SystemTty& tty_;
     DeviceEventSink& sink_;
@@ -68,8 +71,10 @@ private:
     bool hasLevels_ = false;
     bool watching_ = false;
 
+    std::atomic<bool> waitedFor_{false};
+    bool moved_ = false;                  // the last look found events
+    std::atomic<unsigned> uncounted_{0};  // LineEventTracker::Line bits
+    std::atomic<unsigned> proven_{0};
     LineEventTracker tracker_{LineSnapshot{}};
     std::vector<short> events_;
-    std::chrono::steady_clock::time_point lastActivity_;
-    std::atomic<bool> activity_{false};
 };

@@ -1,5 +1,7 @@
 #include "sysfs_tty.h"
 
+#include <sys/sysmacros.h>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -18,6 +20,30 @@ bool hasDevice(const QString& entry) {
 
 bool hasNoChipFitted(const QString& entry) {
     return attribute(entry, "type") == QLatin1String("0");
+}
+
+}  // namespace SysfsTty
+
+namespace SysfsTty {
+
+QString charEntry(const QString& sysRoot, unsigned long long device) {
+    return QStringLiteral("%1/dev/char/%2:%3")
+        .arg(sysRoot)
+        .arg(major(static_cast<dev_t>(device)))
+        .arg(minor(static_cast<dev_t>(device)));
+}
+
+QString driverName(const QString& entry) {
+    // The serial core's own "port" and "ctrl" devices stand between a UART's tty and the
+    // device whose driver tells what it is.
+    QString folder = entry + QStringLiteral("/device");
+    for (int up = 0; up < 4; ++up, folder += QStringLiteral("/..")) {
+        const QString target = QFileInfo(folder + QStringLiteral("/driver")).canonicalFilePath();
+        const QString name = QFileInfo(target).fileName();
+        if (!target.isEmpty() && name != QLatin1String("port") && name != QLatin1String("ctrl"))
+            return name;
+    }
+    return {};
 }
 
 }  // namespace SysfsTty

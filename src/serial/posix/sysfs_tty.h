@@ -17,3 +17,14 @@ bool hasDevice(const QString& entry);
 bool hasNoChipFitted(const QString& entry);
 
 }  // namespace SysfsTty
+
+namespace SysfsTty {
+
+// The entry of the character device `device` below `sysRoot`.
+QString charEntry(const QString& sysRoot, unsigned long long device);
+
+// The name of the driver serving the tty ("ftdi_sio", "cdc_acm", "serial8250"): the driver
+// bound to its device, or else to the nearest device above it; empty where sysfs names none.
+QString driverName(const QString& entry);
+
+}  // namespace SysfsTty

@@ -41,19 +41,22 @@ void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& event
     const LineSnapshot::Levels highDsr{.dsr = true};
     const auto& l0 = levelled ? previous_.levels : highDsr;
     const auto& l1 = levelled ? now.levels : highDsr;
-    const auto lineEdges = [levelled](std::uint32_t edgeCount, bool before, bool after) {
-        return levelled ? edges(edgeCount, before, after) : edgeCount;
+    const auto isCounted = [&](Line line) { return counted && !(uncounted_ & line); };
+    const auto lineEdges = [&](Line line, std::uint32_t before, std::uint32_t after, bool was,
+                               bool is) {
+        const std::uint32_t edgeCount = isCounted(line) ? delta(before, after) : 0;
+        return levelled ? edges(edgeCount, was, is) : edgeCount;
     };
 
-    repeat(events, CommEvents::CtsChanged, lineEdges(delta(c0.cts, c1.cts), l0.cts, l1.cts));
+    repeat(events, CommEvents::CtsChanged, lineEdges(Cts, c0.cts, c1.cts, l0.cts, l1.cts));
     repeat(events, CommEvents::DsrFell,
-           falls(lineEdges(delta(c0.dsr, c1.dsr), l0.dsr, l1.dsr), l0.dsr));
-    repeat(events, CommEvents::CdChanged, lineEdges(delta(c0.dcd, c1.dcd), l0.cd, l1.cd));
+           falls(lineEdges(Dsr, c0.dsr, c1.dsr, l0.dsr, l1.dsr), l0.dsr));
+    repeat(events, CommEvents::CdChanged, lineEdges(Cd, c0.dcd, c1.dcd, l0.cd, l1.cd));
     // A driver that counts rings counts each at its end, as a UART reports it; seeing the
     // ring signal high on the way would count it twice. Only without counters does a rise of
     // the level stand for a ring.
     const bool ringRose = levelled && !l0.ring && l1.ring;
-    repeat(events, CommEvents::Ring, counted ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0));
+    repeat(events, CommEvents::Ring, isCounted(Ring) ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0));
 
     repeat(events, CommEvents::Break, delta(c0.brk, c1.brk));
     repeat(events, CommEvents::Framing, delta(c0.frame, c1.frame));

@@ -30,7 +30,13 @@ struct LineSnapshot {
 // error, overrun, kernel buffer overrun and parity error.
 class LineEventTracker {
 public:
+    // The input lines, as bits.
+    enum Line : unsigned { Dsr = 1, Cts = 2, Cd = 4, Ring = 8 };
+
     explicit LineEventTracker(const LineSnapshot& baseline) : previous_(baseline) {}
+
+    // Lines whose counters are not to be believed: they are taken by their levels alone.
+    void setUncounted(unsigned lines) { uncounted_ = lines; }
 
     // Appends the events between the previous snapshot and `now`, lines first (CTS, DSR,
     // CD, ring), then errors, and makes `now` the previous snapshot.
@@ -47,4 +53,5 @@ public:
 
 private:
     LineSnapshot previous_;
+    unsigned uncounted_ = 0;
 };

@@ -51,6 +51,17 @@ ModemStatusWaiter::~ModemStatusWaiter() {
     thread_.join();
 }
 
+bool ModemStatusWaiter::driverWaits() {
+    using namespace std::chrono_literals;
+    const auto giveUp = std::chrono::steady_clock::now() + 200ms;
+    while (!entered_.load() && !finished_.load() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(100us);
+    // A refusal comes back within microseconds of entering.
+    if (!finished_.load())
+        std::this_thread::sleep_for(2ms);
+    return waiting();
+}
+
 void ModemStatusWaiter::rearm() {
     if (!finished_.load())
         interrupt();
@@ -63,6 +74,7 @@ void ModemStatusWaiter::interrupt() {
 void ModemStatusWaiter::run() {
     const int lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
     while (!stopping_.load()) {
+        entered_ = true;
         if (::ioctl(fd_, TIOCMIWAIT, lines) == 0) {
             onChange_();
             continue;
@@ -72,4 +84,6 @@ void ModemStatusWaiter::run() {
         break;         // no such wait here, or the device is gone: the watcher notices that itself
     }
     finished_ = true;
+    if (!stopping_.load())
+        onChange_();
 }

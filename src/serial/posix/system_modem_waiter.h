@@ -14,7 +14,8 @@
 // the waiting thread with one (its handler does nothing).
 class ModemStatusWaiter {
 public:
-    // Starts waiting on fd; onChange runs on the waiting thread after every change.
+    // Starts waiting on fd; onChange runs on the waiting thread after every change, and once
+    // more when the waiting ends for any reason but stopping.
     ModemStatusWaiter(int fd, std::function<void()> onChange);
     // Interrupts the wait and joins the thread.
     ~ModemStatusWaiter();
@@ -25,6 +26,9 @@ public:
     void rearm();
     // False once the driver has said it offers no such wait (or the device went away).
     bool waiting() const { return !finished_.load(); }
+    // Gives the driver a moment to refuse the first wait, and says whether it is waiting.
+    // A driver without the wait refuses at once; one with it keeps the thread inside.
+    bool driverWaits();
 
 private:
     void run();
@@ -33,6 +37,7 @@ private:
     const int fd_;
     std::function<void()> onChange_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> entered_{false};
     std::atomic<bool> finished_{false};
     std::thread thread_;  // last: starts after everything above is ready
 };

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include "driver_traits.h"
 #include "sysfs_tty.h"
 
 namespace {
@@ -51,6 +52,14 @@ QHash<QString, QString> byPathNames(const QString& devRoot) {
     return names;
 }
 
+// What the driver is and how a port of it sees its lines, after what the device is.
+void appendDriverWords(QString& description, const QString& entry) {
+    const QString words = driverWords(entry);
+    if (!words.isEmpty())
+        description += (description.isEmpty() ? QString() : QStringLiteral(" (")) + words +
+                       (description.isEmpty() ? QString() : QStringLiteral(")"));
+}
+
 }  // namespace
 
 std::vector<FoundSerialDevice> SystemPortScan::devices() const {
@@ -76,6 +85,7 @@ std::vector<FoundSerialDevice> SystemPortScan::devices() const {
         } else {
             device.description = usbDescription(deviceFolder, folders_.sys);
         }
+        appendDriverWords(device.description, entry);
         found.push_back(std::move(device));
     }
     return found;

@@ -15,7 +15,7 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
       lines_(tty, sink, loss, options),
       input_(tty, receive, sink, loss, lines_.countsErrors()),
       transmit_(tty, sink, loss, [this] { wake(); }) {
-    settingsChanged(settings);
+    settingsChanged(settings, false);
 
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0)
@@ -24,33 +24,36 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
             describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
     // A loss reported from another thread wakes the worker, so that it stops watching.
     loss_.setOnReported([this] { wake(); });
+    startWaiter();
     try {
         thread_ = std::thread(&SystemPortWorker::run, this);
     } catch (const std::system_error& e) {
+        modemWaiter_.reset();
         loss_.setOnReported({});
         ::close(wakeFd_);
         throw CommError(CommErrors::OpenFailed,
                         describeSystemError(QStringLiteral("Starting the watch of"), tty_.path(),
                                             e.code().value()));
     }
-    if (lines_.showsLevels()) {
-        try {
-            modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] {
-                lines_.noteActivity();
-                wake();
-            });
-        } catch (const std::system_error&) {
-            // Without the driver's wait the lines are still looked at; edges some drivers
-            // do not count may then be missed, which is no reason to refuse the port.
-        }
+}
+
+void SystemPortWorker::startWaiter() {
+    if (!lines_.showsLevels())
+        return;
+    // Every wake of the wait, and its end, brings the worker round to look at the lines.
+    try {
+        modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] { wake(); });
+    } catch (const std::system_error&) {
+        return;  // the lines are then looked at in turn: no reason to refuse the port
     }
+    lines_.setWaitedFor(modemWaiter_->driverWaits());
 }
 
 SystemPortWorker::~SystemPortWorker() {
-    modemWaiter_.reset();  // it wakes this worker, so it goes first
     stopping_ = true;
     wake();
     thread_.join();
+    modemWaiter_.reset();
     loss_.setOnReported({});
     ::close(wakeFd_);
 }
@@ -70,18 +73,23 @@ void SystemPortWorker::run() {
                 loss_.report();
             continue;
         }
-        if (fds[1].revents)
+        const bool woken = fds[1].revents != 0;
+        if (woken)
             drainWake();
+        // Once the driver's wait has ended, only looking at the lines sees them.
+        if (modemWaiter_ && !modemWaiter_->waiting())
+            lines_.setWaitedFor(false);
         if (stopping_.load())
             break;
-        lines_.takeNotedActivity();
 
         const short seen = fds[0].revents;
         if (seen & POLLIN)
             input_.readAvailable();
         if ((seen & POLLOUT) && !loss_.lost())
             transmit_.flush();
-        if (lines_.watching() && !loss_.lost())
+        // Sending alone moves no line: output room is no reason to look.
+        const bool lookNow = ready == 0 || woken || (seen & POLLIN);
+        if (lookNow && lines_.watching() && !loss_.lost())
             lines_.look();
         loss_.reportIfHungUp(seen);
     }
@@ -103,15 +111,15 @@ void SystemPortWorker::drainWake() {
     [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
 }
 
-void SystemPortWorker::settingsChanged(const LineSettings& settings) {
+void SystemPortWorker::settingsChanged(const LineSettings& settings, bool termiosReplaced) {
     input_.setParityEnabled(settings.parity != LineSettings::Parity::None);
-    // A new termios may have switched the driver's modem-status interrupts off.
-    if (modemWaiter_)
+    // A new termios may have switched the driver's modem-status interrupts off: entering the
+    // wait again switches them back on.
+    if (termiosReplaced && modemWaiter_)
         modemWaiter_->rearm();
 }
 
 void SystemPortWorker::outputLinesChanged() {
-    lines_.noteActivity();
     if (lines_.watching())
         wake();
 }

@@ -16,16 +16,15 @@
 #include "transmit_queue.h"
 
 // The thread that serves an open tty: one poll loop that wakes when input arrives, when the
-// line has room for buffered output, when it is time to look at the modem lines, and when
-// another thread asks. It reads input, sends the transmit buffer, watches the lines and
-// hands the signs of a vanished device to the device's loss. It touches no Qt objects;
-// everything leaves it through the sink.
+// line has room for buffered output, when the driver's wait saw a line change (or, without
+// one, when it is time to look at the modem lines), and when another thread asks. It reads
+// input, sends the transmit buffer, watches the lines and hands the signs of a vanished
+// device to the device's loss. It touches no Qt objects; everything leaves it through the
+// sink.
 class SystemPortWorker {
 public:
-    // The pace of looks at the modem lines, as the line watcher keeps it.
-    static constexpr int kBusyPollMs = LineWatcher::kBusyPollMs;
-    static constexpr int kQuietPollMs = LineWatcher::kQuietPollMs;
-    static constexpr int kQuietAfterMs = LineWatcher::kQuietAfterMs;
+    // The pace of looks at the modem lines where the driver offers no wait.
+    static constexpr int kPollMs = LineWatcher::kPollMs;
     using Options = LineWatcher::Options;
 
     // Takes the present line state as the baseline and starts the thread.
@@ -39,13 +38,19 @@ public:
     // From the user-interface thread. Sends what the line takes now and buffers the rest;
     // bytes that find the transmit buffer full are dropped with one transmit-full event.
     void send(const QByteArray& bytes) { transmit_.send(bytes); }
-    void settingsChanged(const LineSettings& settings);
-    // The output lines were switched: on a loopback the inputs follow, so look closely.
+    // `termiosReplaced`: a tcsetattr ran, which may have switched line reporting off.
+    void settingsChanged(const LineSettings& settings, bool termiosReplaced);
+    // The output lines were switched: on a loopback the inputs follow, so look at once.
     void outputLinesChanged();
+    // How faithfully each input line is seen now; from any thread.
+    PortFidelity fidelity(const DriverTraits& traits, int reportIntervalMs) const {
+        return lines_.fidelity(traits, reportIntervalMs);
+    }
     // How often the thread has woken up so far.
     quint64 wakeups() const { return wakeups_.load(std::memory_order_relaxed); }
 
 private:
+    void startWaiter();
     void run();
     void waitForWake(int timeoutMs);
     void wake();
@@ -61,6 +66,6 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::atomic<quint64> wakeups_{0};
-    std::thread thread_;                              // starts after everything above is ready
     std::unique_ptr<ModemStatusWaiter> modemWaiter_;  // on devices with modem lines only
+    std::thread thread_;                              // starts after everything above is ready
 };

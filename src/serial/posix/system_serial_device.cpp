@@ -5,7 +5,11 @@
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink, SystemPortWorker::Options options,
                                        const SystemFolders& folders)
-    : tty_(path, folders), loss_(tty_.path(), sink) {
+    : tty_(path, folders), traits_(driverTraitsOf(tty_.sysfsEntry())), loss_(tty_.path(), sink) {
+    if (traits_.reportsPerPacket) {
+        lowLatency_.emplace(tty_.fd());
+        reportIntervalMs_ = lowLatency_->granted() ? 1 : latencyTimerMs(tty_.sysfsEntry());
+    }
     tty_.applySettings(request.settings);
     // Opening a tty raises DTR and RTS; the port starts with the lines the request asks for.
     setOutputLine(TIOCM_DTR, request.dtr, "DTR");
@@ -18,8 +22,8 @@ SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& r
 void SystemSerialDevice::configure(const LineSettings& settings) {
     if (loss_.lost())
         return;
-    tty_.applySettings(settings);
-    worker_->settingsChanged(settings);
+    const bool replaced = tty_.applySettings(settings);
+    worker_->settingsChanged(settings, replaced);
 }
 
 void SystemSerialDevice::setDtr(bool on) {
@@ -73,4 +77,8 @@ void SystemSerialDevice::write(const QByteArray& bytes) {
 
 QByteArray SystemSerialDevice::takeInput() {
     return receive_.take();
+}
+
+PortFidelity SystemSerialDevice::fidelity() const {
+    return worker_->fidelity(traits_, reportIntervalMs_);
 }

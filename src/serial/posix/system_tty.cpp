@@ -9,6 +9,7 @@
 
 #include "exclusive_use.h"
 #include "open_errors.h"
+#include "sysfs_tty.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ int openCheckedNode(const QString& path, const SerialNode& node) {
 SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
     : path_(path),
       node_(checkSerialNode(path, folders.sys)),
+      sysfsEntry_(node_.isPseudoTerminalSlave() ? QString()
+                                                : SysfsTty::charEntry(folders.sys, node_.device)),
       reservation_(node_.device, path),
       lock_(node_.canonicalPath, folders.lock, path) {
     fd_ = openCheckedNode(path_, node_);

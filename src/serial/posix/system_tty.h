@@ -32,11 +32,13 @@ public:
     const QString& path() const { return path_; }
     // Pseudo-terminals carry no character format: the kernel forces 8 bits, no parity.
     bool isPseudoTerminal() const { return node_.isPseudoTerminalSlave(); }
+    // Its entry in sysfs; empty for a pseudo-terminal, which has none.
+    const QString& sysfsEntry() const { return sysfsEntry_; }
 
     // Raw mode with the line's format and the kernel's error marking on. Throws
-    // SettingsRejected.
-    void applySettings(const LineSettings& settings) {
-        applyLineSettings(fd_, path_, settings, isPseudoTerminal());
+    // SettingsRejected. Returns whether the tty's termios changed.
+    bool applySettings(const LineSettings& settings) {
+        return applyLineSettings(fd_, path_, settings, isPseudoTerminal());
     }
     void discardInput();
 
@@ -48,6 +50,7 @@ public:
 private:
     QString path_;
     SerialNode node_;
+    QString sysfsEntry_;
     // Taken in this order before the device opens, given up in reverse after it closes.
     ProcessReservation reservation_;
     UucpLock lock_;

@@ -39,6 +39,16 @@ tcflag_t parityFlags(LineSettings::Parity parity) {
     return 0;
 }
 
+// The parts of a termios that the settings decide. A pseudo-terminal forces 8 bits without
+// parity, so those bits say nothing there.
+bool sameLineState(const termios& a, const termios& b, bool pseudoTerminal) {
+    const tcflag_t forced = pseudoTerminal ? (CSIZE | PARENB | CREAD) : 0;
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_lflag == b.c_lflag &&
+           (a.c_cflag & ~forced) == (b.c_cflag & ~forced) && a.c_cc[VMIN] == b.c_cc[VMIN] &&
+           a.c_cc[VTIME] == b.c_cc[VTIME] && ::cfgetispeed(&a) == ::cfgetispeed(&b) &&
+           ::cfgetospeed(&a) == ::cfgetospeed(&b);
+}
+
 }  // namespace
 
 void makeRawTermios(termios& t, const LineSettings& settings) {
@@ -58,7 +68,7 @@ void makeRawTermios(termios& t, const LineSettings& settings) {
     t.c_cc[VTIME] = 0;
 }
 
-void applyLineSettings(int fd, const QString& path, const LineSettings& settings,
+bool applyLineSettings(int fd, const QString& path, const LineSettings& settings,
                        bool pseudoTerminal) {
     const auto rejected = [&](const QString& why) {
         return CommError(CommErrors::SettingsRejected,
@@ -69,12 +79,17 @@ void applyLineSettings(int fd, const QString& path, const LineSettings& settings
     if (!speed)
         throw rejected(QStringLiteral("the speed is not supported"));
 
-    termios wanted{};
-    if (::tcgetattr(fd, &wanted) != 0)
+    termios present{};
+    if (::tcgetattr(fd, &present) != 0)
         throw rejected(systemErrorText(errno));
+    termios wanted = present;
     makeRawTermios(wanted, settings);
     ::cfsetispeed(&wanted, *speed);
     ::cfsetospeed(&wanted, *speed);
+    // Every tcsetattr costs more than the call: an 8250 switches its modem-status interrupts
+    // off under CLOCAL without flow control, until the next wait for a line change.
+    if (sameLineState(present, wanted, pseudoTerminal))
+        return false;
     if (::tcsetattr(fd, TCSANOW, &wanted) != 0)
         throw rejected(systemErrorText(errno));
 
@@ -89,4 +104,5 @@ void applyLineSettings(int fd, const QString& path, const LineSettings& settings
         format |= PARODD | CMSPAR;
     if (!pseudoTerminal && (applied.c_cflag & format) != (wanted.c_cflag & format))
         throw rejected(QStringLiteral("the device does not support this character format"));
+    return true;
 }

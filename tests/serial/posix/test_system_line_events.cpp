@@ -1,7 +1,10 @@
 #include <QTest>
 
 #include "comm_event.h"
+#include "line_means.h"
 #include "system_line_events.h"
+
+Q_DECLARE_METATYPE(LineMeans)
 
 using Counters = LineSnapshot::Counters;
 using Levels = LineSnapshot::Levels;
@@ -142,6 +145,44 @@ private slots:
         QVERIFY(events.empty());
         tracker.update(snapshot({.cts = 6}, {.cts = true}), events);
         QCOMPARE(events, times(CommEvents::CtsChanged, 1));
+    }
+
+    // A driver whose counters never move: the lines it does not count go by their levels.
+    void uncountedLinesGoByTheirLevels() {
+        LineEventTracker tracker(snapshot({.rng = 4}, {.dsr = true}));
+        tracker.setUncounted(LineEventTracker::Dsr | LineEventTracker::Ring);
+        std::vector<short> events;
+        tracker.update(snapshot({.cts = 1, .dsr = 9, .rng = 9}, {.cts = true, .ring = true}),
+                       events);
+        QCOMPARE(events, (std::vector<short>{CommEvents::CtsChanged, CommEvents::DsrFell,
+                                             CommEvents::Ring}));
+    }
+
+    void gradesFromTheDriversMeans_data() {
+        QTest::addColumn<LineMeans>("means");
+        QTest::addColumn<int>("reportMs");
+        QTest::addColumn<QString>("words");
+
+        const QString everyEdge = "every edge, counted by the driver";
+        QTest::newRow("16550") << LineMeans{true, true, true, true} << 0 << everyEdge;
+        QTest::newRow("FTDI") << LineMeans{true, true, true, true} << 1
+                              << "every change the driver reports (every 1 ms), pulses between "
+                                 "its reports may merge";
+        QTest::newRow("no counters") << LineMeans{true, true, true, false} << 0
+                                     << "every change the driver reports, pulses between its "
+                                        "reports may merge";
+        QTest::newRow("no wait") << LineMeans{true, true, false, false} << 0
+                                 << "looked at every 20 ms: shorter pulses are missed";
+        QTest::newRow("ACM CTS") << LineMeans{false, true, true, false} << 0
+                                 << "not wired on this kind of device";
+        QTest::newRow("pty") << LineMeans{} << 0 << "not wired on this kind of device";
+    }
+
+    void gradesFromTheDriversMeans() {
+        QFETCH(LineMeans, means);
+        QFETCH(int, reportMs);
+        QFETCH(QString, words);
+        QCOMPARE(fidelityWords(gradeLine(means, reportMs, 20)), words);
     }
 
     void counterStepBackIsNoChange() {

@@ -23,10 +23,10 @@ private slots:
         std::atomic<int> changes{0};
         {
             ModemStatusWaiter waiter(slave, [&] { ++changes; });
-            QTRY_VERIFY_WITH_TIMEOUT(!waiter.waiting(), 1000);
+            QVERIFY(!waiter.driverWaits());
             waiter.rearm();  // harmless once the thread has ended
         }
-        QCOMPARE(changes.load(), 0);
+        QCOMPARE(changes.load(), 1);  // the end is told once, so that the watcher polls
         ::close(slave);
     }
 

@@ -55,6 +55,12 @@ private slots:
         QCOMPARE(cfgetospeed(&t), speed_t(B115200));
         QCOMPARE(t.c_cflag & (CMSPAR | PARODD | CSTOPB), 0u);
 
+        // Settings the tty has already are not applied again.
+        QVERIFY(
+            !applyLineSettings(probe, pty.slavePath(), *LineSettings::parse("115200,n,8,1"), true));
+        QVERIFY(
+            applyLineSettings(probe, pty.slavePath(), *LineSettings::parse("9600,n,8,1"), true));
+
         device.reset();  // closing gives the tty back as it was found
         QCOMPARE(tcgetattr(probe, &t), 0);
         QCOMPARE(std::memcmp(&t, &found, sizeof t), 0);

@@ -9,6 +9,14 @@
  * counted edge: CTS, DSR and DCD count both edges, RI its trailing edge only,
  * as a 16550 does. Received bytes go through the tty layer's flip buffers, so
  * the line discipline marks breaks and bad bytes itself.
+ *
+ * The "profile" parameter makes it follow another driver's rules:
+ *   16550        modem-status reports stop after a termios with CLOCAL and no
+ *                CRTSCTS, until the next TIOCMIWAIT (the default)
+ *   nowait       no TIOCMIWAIT, line counters that never move (cp210x)
+ *   nocounters   no TIOCGICOUNT (pl2303, ch341)
+ *   acm          CTS always reads on and is neither counted nor waited for;
+ *                no TIOCGICOUNT; the device's driver is named cdc_acm
  */
 #include <linux/kfifo.h>
 #include <linux/miscdevice.h>
@@ -29,11 +37,18 @@
 #define RIG_SENT_SIZE 4096
 #define RIG_CHUNK 256
 
+enum rig_profile { RIG_16550, RIG_NOWAIT, RIG_NOCOUNTERS, RIG_ACM };
+static const char *const rig_profiles[] = { "16550", "nowait", "nocounters", "acm" };
+static char *profile = "16550";
+module_param(profile, charp, 0444);
+static enum rig_profile rig_profile;
+
 struct rig {
 	struct tty_port port;
 	spinlock_t lock;		/* guards the fields below */
 	unsigned int lines;		/* TIOCM_* levels, inputs and outputs */
 	bool breaking;
+	bool reporting;			/* 16550: modem-status interrupts on */
 	unsigned int breaks;
 	struct serial_icounter_struct icount;
 	DECLARE_KFIFO(sent, u8, RIG_SENT_SIZE);
@@ -49,6 +64,13 @@ static bool rig_count_edges(unsigned int before, unsigned int after)
 {
 	unsigned int changed = before ^ after;
 	bool counted = false;
+
+	if (rig_profile == RIG_16550 && !rig.reporting)
+		return false;
+	if (rig_profile == RIG_NOWAIT)
+		return false;
+	if (rig_profile == RIG_ACM)
+		changed &= ~TIOCM_CTS;
 
 	if (changed & TIOCM_CTS) {
 		rig.icount.cts++;
@@ -142,6 +164,8 @@ static int rig_receive(u8 flag, u8 byte)
 
 /* ---- the port under test ---------------------------------------------- */
 
+static void rig_set_termios(struct tty_struct *tty, const struct ktermios *old);
+
 static int rig_install(struct tty_driver *driver, struct tty_struct *tty)
 {
 	return tty_port_install(&rig.port, driver, tty);
@@ -149,6 +173,7 @@ static int rig_install(struct tty_driver *driver, struct tty_struct *tty)
 
 static int rig_open(struct tty_struct *tty, struct file *filp)
 {
+	rig_set_termios(tty, NULL);
 	return tty_port_open(&rig.port, tty, filp);
 }
 
@@ -180,7 +205,7 @@ static unsigned int rig_write_room(struct tty_struct *tty)
 
 static int rig_tiocmget(struct tty_struct *tty)
 {
-	return READ_ONCE(rig.lines);
+	return READ_ONCE(rig.lines) | (rig_profile == RIG_ACM ? TIOCM_CTS : 0);
 }
 
 static int rig_tiocmset(struct tty_struct *tty, unsigned int set,
@@ -199,6 +224,8 @@ static int rig_get_icount(struct tty_struct *tty,
 {
 	unsigned long flags;
 
+	if (tty && (rig_profile == RIG_NOCOUNTERS || rig_profile == RIG_ACM))
+		return -EINVAL;
 	spin_lock_irqsave(&rig.lock, flags);
 	*icount = rig.icount;
 	spin_unlock_irqrestore(&rig.lock, flags);
@@ -212,7 +239,7 @@ static bool rig_lines_moved(struct tty_struct *tty, unsigned long mask,
 
 	if (tty_io_error(tty))
 		return true;
-	rig_get_icount(tty, &now);
+	rig_get_icount(NULL, &now);
 	return ((mask & TIOCM_CTS) && now.cts != before->cts) ||
 	       ((mask & TIOCM_DSR) && now.dsr != before->dsr) ||
 	       ((mask & TIOCM_CD) && now.dcd != before->dcd) ||
@@ -225,7 +252,8 @@ static int rig_wait_modem_status(struct tty_struct *tty, unsigned long mask)
 	struct serial_icounter_struct before;
 	int ret;
 
-	rig_get_icount(tty, &before);
+	rig_get_icount(NULL, &before);
+	WRITE_ONCE(rig.reporting, true);
 	ret = wait_event_interruptible(rig.port.delta_msr_wait,
 				       rig_lines_moved(tty, mask, &before));
 	if (ret)
@@ -236,7 +264,7 @@ static int rig_wait_modem_status(struct tty_struct *tty, unsigned long mask)
 static int rig_ioctl(struct tty_struct *tty, unsigned int cmd,
 		     unsigned long arg)
 {
-	if (cmd == TIOCMIWAIT)
+	if (cmd == TIOCMIWAIT && rig_profile != RIG_NOWAIT)
 		return rig_wait_modem_status(tty, arg);
 	return -ENOIOCTLCMD;
 }
@@ -253,6 +281,12 @@ static int rig_break_ctl(struct tty_struct *tty, int state)
 	return 0;
 }
 
+/* As serial_core does: interrupts stay on only with flow control or without CLOCAL. */
+static void rig_set_termios(struct tty_struct *tty, const struct ktermios *old)
+{
+	WRITE_ONCE(rig.reporting, !C_CLOCAL(tty) || C_CRTSCTS(tty));
+}
+
 static const struct tty_operations rig_tty_ops = {
 	.install = rig_install,
 	.open = rig_open,
@@ -265,6 +299,7 @@ static const struct tty_operations rig_tty_ops = {
 	.get_icount = rig_get_icount,
 	.ioctl = rig_ioctl,
 	.break_ctl = rig_break_ctl,
+	.set_termios = rig_set_termios,
 };
 
 static int rig_carrier_raised(struct tty_port *port)
@@ -379,10 +414,31 @@ static struct miscdevice rig_control = {
 	.mode = 0600,
 };
 
+static int rig_bind(struct platform_device *pdev)
+{
+	return 0;
+}
+
+/* Names the hardware's driver as sysfs shows it: what the program may not probe. */
+static struct platform_driver rig_hardware_driver = {
+	.probe = rig_bind,
+	.driver.name = "cdc_acm",
+};
+
 static int __init rig_init(void)
 {
 	struct device *dev;
 	int ret;
+
+	ret = match_string(rig_profiles, ARRAY_SIZE(rig_profiles), profile);
+	if (ret < 0)
+		return ret;
+	rig_profile = ret;
+	if (rig_profile == RIG_ACM) {
+		ret = platform_driver_register(&rig_hardware_driver);
+		if (ret)
+			return ret;
+	}
 
 	spin_lock_init(&rig.lock);
 	INIT_KFIFO(rig.sent);
@@ -405,8 +461,8 @@ static int __init rig_init(void)
 	ret = tty_register_driver(rig_driver);
 	if (ret)
 		goto err_driver;
-	rig_hardware = platform_device_register_simple("quillmark_rig", PLATFORM_DEVID_NONE,
-						       NULL, 0);
+	rig_hardware = platform_device_register_simple(
+		rig_profile == RIG_ACM ? "cdc_acm" : "quillmark_rig", PLATFORM_DEVID_NONE, NULL, 0);
 	if (IS_ERR(rig_hardware)) {
 		ret = PTR_ERR(rig_hardware);
 		goto err_registered;
@@ -431,6 +487,8 @@ err_driver:
 	tty_driver_kref_put(rig_driver);
 err_port:
 	tty_port_destroy(&rig.port);
+	if (rig_profile == RIG_ACM)
+		platform_driver_unregister(&rig_hardware_driver);
 	return ret;
 }
 
@@ -442,6 +500,8 @@ static void __exit rig_exit(void)
 	tty_unregister_driver(rig_driver);
 	tty_driver_kref_put(rig_driver);
 	tty_port_destroy(&rig.port);
+	if (rig_profile == RIG_ACM)
+		platform_driver_unregister(&rig_hardware_driver);
 }
 
 module_init(rig_init);
