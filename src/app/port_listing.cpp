@@ -26,6 +26,9 @@ QString listSerialPorts(const MappedDeviceOpener& opener) {
     }
     for (const FoundSerialDevice& device : numbering.unnumbered())
         rows.push_back({QStringLiteral("-"), device.path, device.description});
+    for (const FoundSerialDevice& device : numbering.withheld())
+        rows.push_back({QStringLiteral("-"), device.path,
+                        PortNumbering::withheldNote(device, QStringLiteral("N"))});
 
     qsizetype deviceWidth = QStringLiteral("Device").size();
     for (const Row& row : rows)

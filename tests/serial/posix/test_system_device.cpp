@@ -24,12 +24,13 @@ namespace {
 
 constexpr const char* kOpenFlag = "--open";
 
-// The child: opens the port with the given lock folder, prints "opened" and holds the port
-// until its input closes, or prints the error's number.
-int openInChild(const char* path, const char* lockFolder) {
+// The child: opens the port with the given lock and process folders, prints "opened" and
+// holds the port until its input closes, or prints the error's number.
+int openInChild(const char* path, const char* lockFolder, const char* procFolder) {
     NullSink sink;
     SystemFolders folders;
     folders.lock = QString::fromLocal8Bit(lockFolder);
+    folders.proc = QString::fromLocal8Bit(procFolder);
     try {
         auto device = openSystemDevice(QString::fromLocal8Bit(path), {}, sink, folders);
         std::printf("opened\n");
@@ -44,8 +45,10 @@ int openInChild(const char* path, const char* lockFolder) {
 
 // Another process opening the port, as another tester would.
 struct OpenerProcess {
-    OpenerProcess(const QString& path, const QString& lockFolder) {
-        process.start(QCoreApplication::applicationFilePath(), {kOpenFlag, path, lockFolder});
+    OpenerProcess(const QString& path, const QString& lockFolder,
+                  const QString& procFolder = SystemFolders{}.proc) {
+        process.start(QCoreApplication::applicationFilePath(),
+                      {kOpenFlag, path, lockFolder, procFolder});
     }
     ~OpenerProcess() {
         process.closeWriteChannel();
@@ -187,11 +190,14 @@ private slots:
         PtyPair pty;
         QTemporaryDir locks;
         QVERIFY(pty.ok() && locks.isValid());
-        // Opened first: a killed holder leaves the tty exclusive, which this can undo.
+        // Opened first: a killed holder leaves the tty exclusive, which this can undo. The
+        // openers look at no process table, or they would see it and keep out.
+        const QString noProcesses = locks.filePath("proc");
         const int early = ::open(pty.slavePath().toLocal8Bit(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(early >= 0);
         OpenWatch watch(pty.slavePath());
-        OpenerProcess first(pty.slavePath(), locks.path()), second(pty.slavePath(), locks.path());
+        OpenerProcess first(pty.slavePath(), locks.path(), noProcesses),
+            second(pty.slavePath(), locks.path(), noProcesses);
         const QString firstResult = first.result();
         QStringList results{firstResult, second.result()};
         results.sort();
@@ -206,7 +212,7 @@ private slots:
         QCOMPARE(::ioctl(early, TIOCNXCL), 0);
         ::close(early);
         {
-            OpenerProcess next(pty.slavePath(), locks.path());
+            OpenerProcess next(pty.slavePath(), locks.path(), noProcesses);
             QCOMPARE(next.result(), QString("opened"));
             QCOMPARE(contentOf(lockFor(pty, locks)), lockLine(next.process.processId()));
         }
@@ -285,8 +291,8 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], kOpenFlag) == 0)
-        return openInChild(argv[2], argv[3]);
+    if (argc == 5 && std::strcmp(argv[1], kOpenFlag) == 0)
+        return openInChild(argv[2], argv[3], argv[4]);
     QCoreApplication app(argc, argv);
     TestSystemDevice test;
     return QTest::qExec(&test, argc, argv);
