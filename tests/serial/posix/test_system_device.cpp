@@ -24,9 +24,12 @@ namespace {
 
 constexpr const char* kOpenFlag = "--open";
 
-// The child: opens the port with the given lock and process folders, prints "opened" and
+// The child: opens the port with the given lock and process folders, as another user if
+// asked, prints "opened" and
 // holds the port until its input closes, or prints the error's number.
-int openInChild(const char* path, const char* lockFolder, const char* procFolder) {
+int openInChild(const char* path, const char* lockFolder, const char* procFolder, bool asNobody) {
+    if (asNobody && ::setuid(65534) != 0)
+        return 1;
     NullSink sink;
     SystemFolders folders;
     folders.lock = QString::fromLocal8Bit(lockFolder);
@@ -46,9 +49,9 @@ int openInChild(const char* path, const char* lockFolder, const char* procFolder
 // Another process opening the port, as another tester would.
 struct OpenerProcess {
     OpenerProcess(const QString& path, const QString& lockFolder,
-                  const QString& procFolder = SystemFolders{}.proc) {
+                  const QString& procFolder = SystemFolders{}.proc, bool asNobody = false) {
         process.start(QCoreApplication::applicationFilePath(),
-                      {kOpenFlag, path, lockFolder, procFolder});
+                      {kOpenFlag, path, lockFolder, procFolder, asNobody ? "nobody" : "self"});
     }
     ~OpenerProcess() {
         process.closeWriteChannel();
@@ -109,9 +112,9 @@ bool writeFile(const QString& path, const QByteArray& content) {
 
 // The number of the error that opening `path` raises, negated when its description does not
 // name the device; 0 when it opens.
-int openError(const QString& path) {
+int openError(const QString& path, const SystemFolders& folders) {
     RecordingSink sink;
-    const CommError e = errorOf([&] { openSystemDevice(path, {}, sink); });
+    const CommError e = errorOf([&] { openSystemDevice(path, {}, sink, folders); });
     return e.description().contains(path) ? e.number() : -e.number();
 }
 
@@ -124,46 +127,95 @@ class TestSystemDevice : public QObject {
 private slots:
     void exclusiveUse() {
         PtyPair pty;
-        QVERIFY(pty.ok());
-        RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
-
-        QCOMPARE(openError(pty.slavePath()), CommErrors::PortAlreadyOpen);
         QTemporaryDir dir;
-        const QString alias = dir.filePath("ttyAlias");
+        QVERIFY(pty.ok() && dir.isValid());
+        SystemFolders folders;
+        folders.lock = dir.path();
+        RecordingSink sink;
+        auto device = openSystemDevice(pty.slavePath(), {}, sink, folders);
+
+        QCOMPARE(openError(pty.slavePath(), folders), CommErrors::PortAlreadyOpen);
+        const QString alias = dir.filePath("ttyAlias"), node = dir.filePath("ttyNode");
         QVERIFY(QFile::link(pty.slavePath(), alias));
-        QCOMPARE(openError(alias), CommErrors::PortAlreadyOpen);
-        // A process that looks for locks elsewhere is still kept out, by the flock.
-        QCOMPARE(OpenerProcess(pty.slavePath(), dir.path()).result(), QString("8005"));
+        QCOMPARE(openError(alias, folders), CommErrors::PortAlreadyOpen);
+        // A second node of the device (root only): its own inode escapes the flock, and a root
+        // opener TIOCEXCL; the lock named after the device still keeps it out.
+        struct stat st {};
+        QCOMPARE(::stat(pty.slavePath().toLocal8Bit(), &st), 0);
+        if (::mknod(node.toLocal8Bit(), S_IFCHR | 0600, st.st_rdev) == 0)
+            QCOMPARE(OpenerProcess(node, dir.path(), dir.filePath("none")).result(),
+                     QString("8005"));
+        // A process that looks for locks elsewhere is still kept out, by the process table.
+        QCOMPARE(OpenerProcess(pty.slavePath(), dir.filePath("elsewhere")).result(),
+                 QString("8005"));
 
         QElapsedTimer closing;
         closing.start();
         device.reset();
         QVERIFY2(closing.elapsed() < 200, "closing must stop the worker promptly");
-
-        QCOMPARE(OpenerProcess(pty.slavePath(), dir.path()).result(), QString("opened"));
-        device = openSystemDevice(alias, {}, sink);
+        {
+            // A peer that takes no lock we see: refused before our open could move its lines.
+            OpenerProcess peer(pty.slavePath(), dir.filePath("elsewhere"));
+            QCOMPARE(peer.result(), QString("opened"));
+            OpenWatch watch(pty.slavePath());
+            const CommError e =
+                errorOf([&] { device = openSystemDevice(pty.slavePath(), {}, sink, folders); });
+            QCOMPARE(e.number(), CommErrors::PortAlreadyOpen);
+            QVERIFY2(e.description().contains(QString("PID %1").arg(peer.process.processId())),
+                     qPrintable(e.description()));
+            QCOMPARE(watch.openings(), 0);
+        }
+        device = openSystemDevice(alias, {}, sink, folders);
         QVERIFY(device);
     }
 
-    // A lock file found in the lock folder, as another serial program leaves it.
+    // A lock file found in the lock folder, as another serial program leaves it, and what
+    // blocks our own.
     void honoursTheLocksOfOthers_data() {
-        QTest::addColumn<QByteArray>("found");  // "->": a symbolic link to a file elsewhere
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("held by a live process") << lockLine(1) << false;
-        QTest::newRow("held, with lines after the PID") << QByteArray("1\nterm\nhost\n") << false;
-        QTest::newRow("left by a process that ended") << lockLine(endedPid()) << true;
-        QTest::newRow("holding no PID") << QByteArray() << false;
-        QTest::newRow("a planted symbolic link") << QByteArray("->") << false;
+        QTest::addColumn<QByteArray>("found");  // "->": a symbolic link; "dir": a folder at
+                                                // our temporary name, and no lock
+        QTest::addColumn<bool>("asNobody");     // opened by a user that is not the lock's owner
+        QTest::addColumn<int>("refusal");       // 0: opens
+        QTest::addColumn<QString>("told");      // in the description; "@": the file in the way
+        const QByteArray ended = lockLine(endedPid());
+        const auto binary = [](qint32 pid) { return QByteArray(reinterpret_cast<char*>(&pid), 4); };
+        const int held = CommErrors::PortAlreadyOpen;
+        QTest::newRow("held by a live process") << lockLine(1) << false << held << "PID 1,";
+        QTest::newRow("held, with lines after the PID")
+            << QByteArray("1\nterm\nhost\n") << false << held << "@";
+        QTest::newRow("held, no newline") << lockLine(1).trimmed() << false << held << "PID 1,";
+        QTest::newRow("held, binary") << binary(1) << false << held << "PID 1,";
+        QTest::newRow("left by a process that ended") << ended << false << 0 << "";
+        QTest::newRow("ended, no newline") << ended.chopped(1) << false << 0 << "";
+        QTest::newRow("ended, binary")
+            << binary(qint32(ended.trimmed().toInt())) << false << 0 << "";
+        QTest::newRow("holding no PID") << QByteArray() << false << held << "@";
+        QTest::newRow("a planted symbolic link") << QByteArray("->") << false << held << "@";
+        QTest::newRow("a folder at the temporary name")
+            << QByteArray("dir") << false << CommErrors::OpenFailed << "@";
+        QTest::newRow("ended, not ours to remove") << ended << true << held << "";
+        QTest::newRow("held, not ours to read") << lockLine(1) << true << held << "";
     }
     void honoursTheLocksOfOthers() {
         QFETCH(QByteArray, found);
-        QFETCH(bool, opens);
+        QFETCH(bool, asNobody);
+        QFETCH(int, refusal);
+        QFETCH(QString, told);
+        if (asNobody && ::geteuid() != 0)
+            QSKIP("only root can act as another user");
         PtyPair pty;
         QTemporaryDir locks;
         QVERIFY(pty.ok() && locks.isValid());
         const QString lock = lockFor(pty, locks), elsewhere = locks.filePath("elsewhere");
-        QVERIFY(found == "->" ? QFile::link(elsewhere, lock) : writeFile(lock, found));
+        const QString temp =
+            locks.filePath(QString("LTMP.%1").arg(QCoreApplication::applicationPid()));
+        QVERIFY(found == "->"    ? QFile::link(elsewhere, lock)
+                : found == "dir" ? QDir().mkpath(temp + "/inside")
+                                 : writeFile(lock, found));
+        // A sticky folder, as /run/lock is, with a lock only its owner may read.
+        QVERIFY(!asNobody ||
+                (::chmod(locks.path().toLocal8Bit(), 01777) == 0 &&
+                 ::chmod(lock.toLocal8Bit(), found == lockLine(1) ? 0600 : 0644) == 0));
         OpenWatch watch(pty.slavePath());
 
         RecordingSink sink;
@@ -171,12 +223,19 @@ private slots:
         SystemFolders folders;
         folders.lock = locks.path();
         const CommError e =
-            errorOf([&] { device = openSystemDevice(pty.slavePath(), {}, sink, folders); });
-        if (!opens) {
-            QCOMPARE(e.number(), CommErrors::PortAlreadyOpen);
-            QVERIFY2(e.description().contains(lock), qPrintable(e.description()));
+            asNobody
+                ? CommError(OpenerProcess(pty.slavePath(), locks.path(), folders.proc, true)
+                                .result()
+                                .toInt(),
+                            lock)
+                : errorOf([&] { device = openSystemDevice(pty.slavePath(), {}, sink, folders); });
+        if (refusal) {
+            QCOMPARE(e.number(), refusal);
+            QVERIFY2(e.description().contains(told == "@" ? (found == "dir" ? temp : lock) : told),
+                     qPrintable(e.description()));
             QCOMPARE(watch.openings(), 0);  // refused before opening: the holder's lines kept
-            QCOMPARE(contentOf(lock), found == "->" ? QByteArray("(none)") : found);
+            QCOMPARE(contentOf(lock),
+                     found == "->" || found == "dir" ? QByteArray("(none)") : found);
             QVERIFY(!QFile::exists(elsewhere));
             return;
         }
@@ -291,8 +350,8 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], kOpenFlag) == 0)
-        return openInChild(argv[2], argv[3], argv[4]);
+    if (argc == 6 && std::strcmp(argv[1], kOpenFlag) == 0)
+        return openInChild(argv[2], argv[3], argv[4], std::strcmp(argv[5], "nobody") == 0);
     QCoreApplication app(argc, argv);
     TestSystemDevice test;
     return QTest::qExec(&test, argc, argv);
