@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "device_sinks.h"
 #include "pty_pair.h"
@@ -153,20 +156,46 @@ private slots:
         closing.start();
         device.reset();
         QVERIFY2(closing.elapsed() < 200, "closing must stop the worker promptly");
-        {
-            // A peer that takes no lock we see: refused before our open could move its lines.
-            OpenerProcess peer(pty.slavePath(), dir.filePath("elsewhere"));
-            QCOMPARE(peer.result(), QString("opened"));
-            OpenWatch watch(pty.slavePath());
-            const CommError e =
-                errorOf([&] { device = openSystemDevice(pty.slavePath(), {}, sink, folders); });
-            QCOMPARE(e.number(), CommErrors::PortAlreadyOpen);
-            QVERIFY2(e.description().contains(QString("PID %1").arg(peer.process.processId())),
-                     qPrintable(e.description()));
-            QCOMPARE(watch.openings(), 0);
-        }
         device = openSystemDevice(alias, {}, sink, folders);
         QVERIFY(device);
+    }
+
+    // A peer that takes no lock file we see, found in the process table before our open could
+    // move its lines.
+    void aPeerWithoutOurLockIsRefusedBeforeTheOpen_data() {
+        QTest::addColumn<QString>("program");  // empty: this test's own opener
+        QTest::newRow("this program, locking elsewhere") << QString();
+        QTest::newRow("picocom, flock only") << "picocom";
+    }
+    void aPeerWithoutOurLockIsRefusedBeforeTheOpen() {
+        QFETCH(QString, program);
+        if (!program.isEmpty() && QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP("not installed");
+        PtyPair pty;
+        QTemporaryDir locks;
+        QVERIFY(pty.ok() && locks.isValid());
+        std::optional<OpenerProcess> ours;
+        QProcess peer;
+        if (program.isEmpty()) {
+            ours.emplace(pty.slavePath(), locks.filePath("elsewhere"));
+            QCOMPARE(ours->result(), QString("opened"));
+        } else {
+            peer.start(program, {"-q", "--noreset", pty.slavePath()});
+            const QString heldFile = QString("/proc/%1/fd/3").arg(peer.processId());
+            QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(heldFile).symLinkTarget(), pty.slavePath(), 5000);
+        }
+        const qint64 pid = ours ? ours->process.processId() : peer.processId();
+        OpenWatch watch(pty.slavePath());
+        RecordingSink sink;
+        SystemFolders folders;
+        folders.lock = locks.path();
+        const CommError e = errorOf([&] { openSystemDevice(pty.slavePath(), {}, sink, folders); });
+        peer.kill();
+        peer.waitForFinished();
+        QCOMPARE(e.number(), CommErrors::PortAlreadyOpen);
+        QVERIFY2(e.description().contains(QString("%1, PID %2").arg(program).arg(pid)),
+                 qPrintable(e.description()));
+        QCOMPARE(watch.openings(), 0);
     }
 
     // A lock file found in the lock folder, as another serial program leaves it, and what
