@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -181,8 +182,14 @@ private slots:
             QCOMPARE(ours->result(), QString("opened"));
         } else {
             peer.start(program, {"-q", "--noreset", pty.slavePath()});
-            const QString heldFile = QString("/proc/%1/fd/3").arg(peer.processId());
-            QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(heldFile).symLinkTarget(), pty.slavePath(), 5000);
+            const QDir heldFiles(QString("/proc/%1/fd").arg(peer.processId()));
+            const auto holdsIt = [&] {
+                const QFileInfoList files = heldFiles.entryInfoList(QDir::System);
+                return std::any_of(files.begin(), files.end(), [&](const QFileInfo& file) {
+                    return file.symLinkTarget() == pty.slavePath();
+                });
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(holdsIt(), 5000);
         }
         const qint64 pid = ours ? ours->process.processId() : peer.processId();
         OpenWatch watch(pty.slavePath());
@@ -365,8 +372,11 @@ private slots:
         QCOMPARE(::stat(path, &st), 0);
         QCOMPARE(::chmod(path, 0), 0);
         RecordingSink sink;
+        QTemporaryDir locks;
+        SystemFolders folders;
+        folders.lock = locks.path();
         try {
-            openSystemDevice(pty.slavePath(), {}, sink);
+            openSystemDevice(pty.slavePath(), {}, sink, folders);
             ::chmod(path, st.st_mode & 07777);
             QFAIL("opened a device without permission");
         } catch (const CommError& e) {
