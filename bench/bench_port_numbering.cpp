@@ -1,8 +1,10 @@
 // What finding and numbering the ports costs, which every selection and every look at the
 // port box's list pays: the scan of sysfs and /dev/serial with 16 serial devices (a fake tree
 // in a temporary folder) and on this machine's own sysfs, the numbering, and --list-ports'
-// table. Then the lock dance of an open: taking and removing the UUCP lock alone, and a whole
-// open and close of a pseudo-terminal with and without a lock folder it can write.
+// table, and the look at /proc for consoles' gettys and ports' holders. Then the lock dance of
+// an open: taking and removing the UUCP lock alone, and a whole open and close of a
+// pseudo-terminal (the UUCP lock, the look at /proc, the flock and TIOCEXCL) with and without
+// a lock folder it can write.
 // Opens no device but pseudo-terminals. Usage: bench_port_numbering [runs, default 2000]
 
 #include <QCoreApplication>
@@ -83,6 +85,7 @@ int main(int argc, char** argv) {
     const MappedDeviceOpener here(PortMap{}, SystemPorts::Found);
     std::printf("this machine: %zu serial devices\n", SystemPortScan().devices().size());
     time("scan and numbering on this machine's sysfs", runs, [&] { here.numbering(); });
+    time("--list-ports on this machine", runs, [&] { listSerialPorts(here); });
     time("this machine's /proc: controlling terminals", runs,
          [&] { TtyUsers("/proc", TtyUsers::ControllingTerminalsOnly); });
     time("this machine's /proc: controlling terminals and open ttys", runs,
@@ -98,7 +101,7 @@ int main(int argc, char** argv) {
     NullSink sink;
     SystemFolders withoutLock;
     withoutLock.lock = locks.filePath("no-such-folder");
-    time("open and close of a pseudo-terminal, with the lock", runs,
+    time("open and close of a pseudo-terminal, with all three locks", runs,
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withLock); });
     time("open and close of a pseudo-terminal, no lock folder", runs,
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withoutLock); });

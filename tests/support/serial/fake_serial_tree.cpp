@@ -59,6 +59,12 @@ bool FakeSerialTree::add(const QString& description) {
             writeFile(
                 path("proc/" + value["getty"] + "/stat"),
                 QString("%1 (agetty) S 1 %1 %1 %2 0").arg(value["getty"]).arg(200 << 8 | devices_));
+    if (value.contains("locked-by")) {  // a live process of that name holds its lock
+        const QString pid = value["locked-by"].section('|', 1);
+        made = made && QDir(root()).mkpath("proc/" + pid) &&
+               writeFile(path("proc/" + pid + "/comm"), value["locked-by"].section('|', 0, 0)) &&
+               writeFile(path("lock/LCK.." + name), pid.rightJustified(10));
+    }
     if (value.contains("by-path"))
         made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
     return made;

@@ -23,6 +23,7 @@ public:
     //   "ttyAMA0"                 any other device
     //   "...; active-console"     the kernel's console, named in class/tty/console/active
     //   "...; getty=612"          the controlling terminal of an agetty of that PID
+    //   "...; locked-by=picocom|1"  locked by that program, a live PID
     bool add(const QString& description);
     // The device is pulled out: its sysfs entry, node and by-path link go.
     bool remove(const QString& name);
