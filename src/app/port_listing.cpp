@@ -42,5 +42,6 @@ QString listSerialPorts(const MappedDeviceOpener& opener) {
     line(QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Description"));
     for (const Row& row : rows)
         line(row.port, row.device, row.detail);
+    stream.flush();
     return out;
 }
