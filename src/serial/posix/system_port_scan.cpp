@@ -102,6 +102,9 @@ std::vector<FoundSerialDevice> SystemPortScan::devices() const {
         device.device = deviceNumber(entry);
         const bool console =
             consoles.contains(name) || SysfsTty::attribute(entry, "console") == QLatin1String("Y");
+        if (console)  // a warning where an entry names it anyway
+            device.description += device.description.isEmpty() ? QStringLiteral("system console")
+                                                               : QStringLiteral(", system console");
         device.withheld = whyWithheld(device, console, users);
         device.heldBy = heldByText(portHolders(device.device, name, folders_, users), device.path);
         found.push_back(std::move(device));

@@ -93,7 +93,7 @@ private slots:
                    "`--port 1=/dev/ttyS0` tests it anyway",
                    "2 /dev/ttyUSB1",
                    "3 no port",
-                   "5 /dev/ttyS1, 16550A UART",
+                   "5 /dev/ttyS1, 16550A UART, system console",
                    "w /dev/ttyS0 system console",
                    "w /dev/ttyUSB0 controlling terminal of agetty, PID 612"};
         const QString parent = QString::number(::getppid());  // another live PID

@@ -9,12 +9,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -23,14 +21,15 @@
 #include "pty_pair.h"
 #include "system_device.h"
 #include "thrown_error.h"
+#include "tty_users.h"
 
 namespace {
 
 constexpr const char* kOpenFlag = "--open";
 
 // The child: opens the port with the given lock and process folders, as another user if
-// asked, prints "opened" and
-// holds the port until its input closes, or prints the error's number.
+// asked, prints "opened" and holds the port until its input closes, or prints the error's
+// number.
 int openInChild(const char* path, const char* lockFolder, const char* procFolder, bool asNobody) {
     if (asNobody && ::setuid(65534) != 0)
         return 1;
@@ -182,14 +181,10 @@ private slots:
             QCOMPARE(ours->result(), QString("opened"));
         } else {
             peer.start(program, {"-q", "--noreset", pty.slavePath()});
-            const QDir heldFiles(QString("/proc/%1/fd").arg(peer.processId()));
-            const auto holdsIt = [&] {
-                const QFileInfoList files = heldFiles.entryInfoList(QDir::System);
-                return std::any_of(files.begin(), files.end(), [&](const QFileInfo& file) {
-                    return file.symLinkTarget() == pty.slavePath();
-                });
-            };
-            QTRY_VERIFY_WITH_TIMEOUT(holdsIt(), 5000);
+            struct stat st {};
+            QCOMPARE(::stat(pty.slavePath().toLocal8Bit(), &st), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !TtyUsers("/proc", TtyUsers::OpenFilesToo).holding(st.st_rdev).empty(), 5000);
         }
         const qint64 pid = ours ? ours->process.processId() : peer.processId();
         OpenWatch watch(pty.slavePath());
