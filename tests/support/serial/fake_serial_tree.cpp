@@ -53,12 +53,13 @@ bool FakeSerialTree::add(const QString& description) {
     made = made && writeFile(path(entry + "/dev"), QString("200:%1").arg(devices_));
     if (value.contains("active-console"))
         made = made && writeFile(path("sys/class/tty/console/active"), name);
+    const QString getty = "proc/" + value["getty"];
     if (value.contains("getty"))
         made =
-            made && QDir(root()).mkpath("proc/" + value["getty"]) &&
+            made && QDir(root()).mkpath(getty) &&
             writeFile(
-                path("proc/" + value["getty"] + "/stat"),
-                QString("%1 (agetty) S 1 %1 %1 %2 0").arg(value["getty"]).arg(200 << 8 | devices_));
+                path(getty + "/stat"),
+                QString("%1 (agetty) S 1 0 0 %2 0").arg(value["getty"]).arg(200 << 8 | devices_));
     if (value.contains("locked-by")) {  // a live process of that name holds its lock
         const QString pid = value["locked-by"].section('|', 1);
         made = made && QDir(root()).mkpath("proc/" + pid) &&
