@@ -1,8 +1,10 @@
 // What finding and numbering the ports costs, which every selection and every look at the
 // port box's list pays: the scan of sysfs and /dev/serial with 16 serial devices (a fake tree
 // in a temporary folder) and on this machine's own sysfs, the numbering, and --list-ports'
-// table. Then the lock dance of an open: taking and removing the UUCP lock alone, and a whole
-// open and close of a pseudo-terminal with and without a lock folder it can write.
+// table, and the look at /proc for consoles' gettys and ports' holders. Then the lock dance of
+// an open: taking and removing the UUCP lock alone, and a whole open and close of a
+// pseudo-terminal (the UUCP lock, the look at /proc, the flock and TIOCEXCL) with and without
+// a lock folder it can write.
 // Opens no device but pseudo-terminals. Usage: bench_port_numbering [runs, default 2000]
 
 #include <QCoreApplication>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -21,20 +24,32 @@
 #include "pty_pair.h"
 #include "system_device.h"
 #include "system_port_scan.h"
+#include "tty_users.h"
 #include "uucp_lock.h"
 
 namespace {
 
-// Median and worst time of one call, in microseconds.
+double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Median and worst time of one call, in microseconds, and the median CPU time: on a machine
+// that others load, the wall time is mostly waiting for a core.
 void time(const char* label, int runs, const std::function<void()>& call) {
-    std::vector<double> us;
+    std::vector<double> us, cpu;
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = cpuSeconds();
         call();
+        cpu.push_back((cpuSeconds() - cpuStart) * 1e6);
         us.push_back(bench::secondsSince(start) * 1e6);
     }
     std::sort(us.begin(), us.end());
-    std::printf("%-58s median %8.1f us   worst %8.1f us\n", label, us[us.size() / 2], us.back());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%-58s median %8.1f us   worst %8.1f us   cpu %8.1f us\n", label, us[us.size() / 2],
+                us.back(), cpu[cpu.size() / 2]);
 }
 
 // Two native UARTs and fourteen USB adapters, each in a socket of its own.
@@ -71,18 +86,23 @@ int main(int argc, char** argv) {
     const MappedDeviceOpener here(PortMap{}, std::make_shared<SystemSerialPorts>());
     std::printf("this machine: %zu serial devices\n", SystemPortScan().devices().size());
     time("scan and numbering on this machine's sysfs", runs, [&] { here.numbering(); });
+    time("--list-ports on this machine", runs, [&] { listSerialPorts(here); });
+    time("this machine's /proc: controlling terminals", runs,
+         [&] { TtyUsers("/proc", TtyUsers::ControllingTerminalsOnly); });
+    time("this machine's /proc: controlling terminals and open ttys", runs,
+         [&] { TtyUsers("/proc", TtyUsers::OpenFilesToo); });
 
     std::printf("\nThe lock dance, %d runs each\n", runs);
     QTemporaryDir locks;
-    time("UUCP lock taken and removed (temporary folder)", runs,
-         [&] { UucpLock("/dev/pts/999", locks.path(), "/dev/pts/999"); });
-    PtyPair pty;
-    NullSink sink;
     SystemFolders withLock;
     withLock.lock = locks.path();
+    time("UUCP lock taken and removed (temporary folder)", runs,
+         [&] { UucpLock("pts/999", withLock, "/dev/pts/999"); });
+    PtyPair pty;
+    NullSink sink;
     SystemFolders withoutLock;
     withoutLock.lock = locks.filePath("no-such-folder");
-    time("open and close of a pseudo-terminal, with the lock", runs,
+    time("open and close of a pseudo-terminal, with all three locks", runs,
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withLock); });
     time("open and close of a pseudo-terminal, no lock folder", runs,
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withoutLock); });

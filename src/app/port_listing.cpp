@@ -27,6 +27,9 @@ QString listSerialPorts(const MappedDeviceOpener& opener) {
     }
     for (const FoundSerialDevice& device : numbering.unnumbered())
         rows.push_back({QStringLiteral("-"), device.path, device.description});
+    for (const FoundSerialDevice& device : numbering.withheld())
+        rows.push_back({QStringLiteral("-"), device.path,
+                        PortNumbering::withheldNote(device, QStringLiteral("N"))});
 
     qsizetype deviceWidth = QStringLiteral("Device").size();
     for (const Row& row : rows)
@@ -40,5 +43,6 @@ QString listSerialPorts(const MappedDeviceOpener& opener) {
     line(QStringLiteral("Port"), QStringLiteral("Device"), QStringLiteral("Description"));
     for (const Row& row : rows)
         line(row.port, row.device, row.detail);
+    stream.flush();
     return out;
 }

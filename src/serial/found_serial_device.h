@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <sys/types.h>
 
 // A serial device the system has now, as the system's scan tells it.
 struct FoundSerialDevice {
@@ -11,4 +12,10 @@ struct FoundSerialDevice {
     // What it is, for the user: "FTDI FT232R USB UART, serial A10K3ABC", "16550A UART"; may
     // be empty.
     QString description;
+    dev_t device = 0;  // its number, from sysfs
+    // Why it takes no number unless the user names it: "system console", "controlling
+    // terminal of agetty, PID 612"; empty for a port free to number.
+    QString withheld;
+    // "in use by picocom, PID 4242"; empty when nobody holds it.
+    QString heldBy;
 };

@@ -136,8 +136,12 @@ private slots:
             return QByteArray(reinterpret_cast<const char*>(&now), sizeof now);
         };
         const QByteArray before = termiosNow();
-        const QString lock = "/run/lock/LCK.." + pty.slavePath().mid(5).replace('/', '_');
+        QTemporaryDir locks;
+        const QString lock = locks.filePath("LCK.." + pty.slavePath().mid(5).replace('/', '_'));
         QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUILLMARK_LOCK_DIR", locks.path());
+        program.setProcessEnvironment(environment);
         program.start(programPath(), {"-platform", "offscreen", "--port", "1=" + pty.slavePath()});
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock) && termiosNow() != before, 20000);
 

@@ -22,8 +22,14 @@ public:
     void DoEvents() override { QCoreApplication::processEvents(); }
 };
 
+// The test's own lock folder, never the machine's.
+QString ownLockFolder() {
+    static const QTemporaryDir locks;
+    return locks.path();
+}
+
 struct PtyRig {
-    explicit PtyRig(const PtyPair& pty, const QString& lockFolder = SystemFolders{}.lock)
+    explicit PtyRig(const PtyPair& pty, const QString& lockFolder = ownLockFolder())
         : comPort([&] {
               PortMap map;
               map.map(1, pty.slavePath());

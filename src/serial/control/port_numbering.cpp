@@ -40,6 +40,14 @@ QString canonical(const QString& path) {
     return QFileInfo(path).canonicalFilePath();
 }
 
+// What a device is, then who holds it.
+QString detailOf(const FoundSerialDevice& device) {
+    if (device.heldBy.isEmpty())
+        return device.description;
+    return device.description.isEmpty() ? device.heldBy
+                                        : device.description + QStringLiteral("; ") + device.heldBy;
+}
+
 PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialDevice>& found) {
     PortReach reach{entry.target, entry.given, entry.detail};
     const QString* path = std::get_if<QString>(&entry.target);
@@ -50,7 +58,7 @@ PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialD
         reach.detail = QStringLiteral("not present");
     for (const FoundSerialDevice& candidate : found)
         if (!device.isEmpty() && canonical(candidate.path) == device)
-            reach.detail = candidate.description;
+            reach.detail = detailOf(candidate);
     return reach;
 }
 
@@ -58,7 +66,7 @@ PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialD
 
 QString PortReach::text() const {
     if (!target)
-        return QStringLiteral("no port");
+        return detail.isEmpty() ? QStringLiteral("no port") : QStringLiteral("no port: ") + detail;
     return detail.isEmpty() ? device : device + QStringLiteral(", ") + detail;
 }
 
@@ -69,12 +77,29 @@ PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDe
         if (const QString* path = std::get_if<QString>(&entry.target))
             named.insert(canonical(*path));
     }
-    std::vector<FoundSerialDevice> rest;
+    std::vector<FoundSerialDevice> free;
     for (const FoundSerialDevice& device : found) {
         if (!named.isEmpty() && named.contains(canonical(device.path)))
             continue;
+        (device.withheld.isEmpty() ? free : withheld_).push_back(device);
+    }
+    number(free);
+    if (!withheld_.empty())
+        explainEmptyNumbers(map, std::move(free));
+}
+
+// A withheld native UART keeps its number empty, so that the others keep theirs when the
+// user names it.
+void PortNumbering::number(const std::vector<FoundSerialDevice>& free) {
+    QSet<int> kept;
+    for (const FoundSerialDevice& device : withheld_)
+        if (device.uartIndex >= 0)
+            kept.insert(device.uartIndex + 1);
+    const auto taken = [&](int port) { return kept.contains(port) || reach(port).target; };
+    std::vector<FoundSerialDevice> rest;
+    for (const FoundSerialDevice& device : free) {
         const int native = device.uartIndex + 1;
-        if (device.uartIndex >= 0 && PortNumbers::isValid(native) && !reach(native).target)
+        if (device.uartIndex >= 0 && PortNumbers::isValid(native) && !taken(native))
             give(native, device);
         else
             rest.push_back(device);
@@ -82,7 +107,7 @@ PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDe
     std::stable_sort(rest.begin(), rest.end(), comesFirst);
     int port = PortNumbers::kFirst;
     for (const FoundSerialDevice& device : rest) {
-        while (PortNumbers::isValid(port) && reach(port).target)
+        while (PortNumbers::isValid(port) && taken(port))
             ++port;
         if (PortNumbers::isValid(port))
             give(port, device);
@@ -92,5 +117,25 @@ PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDe
 }
 
 void PortNumbering::give(int port, const FoundSerialDevice& device) {
-    at(port) = {device.path, device.path, device.description};
+    at(port) = {device.path, device.path, detailOf(device)};
+}
+
+// Numbers the withheld devices too, as if free, and tells at each number left empty which
+// of them would be there.
+void PortNumbering::explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all) {
+    for (FoundSerialDevice device : withheld_) {
+        device.withheld.clear();
+        all.push_back(device);
+    }
+    const PortNumbering unwithheld(map, all);
+    for (const FoundSerialDevice& device : withheld_)
+        for (int port = PortNumbers::kFirst; port <= PortNumbers::kLast; ++port)
+            if (!reach(port).target && unwithheld.reach(port).device == device.path)
+                at(port).detail = device.path + QStringLiteral(" would be here; ") +
+                                  withheldNote(device, QString::number(port));
+}
+
+QString PortNumbering::withheldNote(const FoundSerialDevice& device, const QString& number) {
+    return QStringLiteral("%1: not numbered; `--port %2=%3` tests it anyway")
+        .arg(device.withheld, number, device.path);
 }

@@ -15,7 +15,8 @@ struct PortReach {
     QString device;  // as the user knows it: "/dev/ttyUSB0", "sim", "sim:held"
     QString detail;  // what it is, where known: "FTDI FT232R USB UART, serial A10K3ABC"
 
-    // "/dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC"; "no port" where there is none.
+    // "/dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC"; "no port" where there is none,
+    // followed by the detail of a device withheld from it.
     QString text() const;
 };
 
@@ -25,7 +26,9 @@ struct PortReach {
 //  3. every other device takes the lowest free number: first those with a by-path name (the
 //     socket they are in), in its order, then the rest in the order of their names, numbers
 //     within names counted (ttyUSB2 before ttyUSB10).
-// A device that an entry names already takes no number of its own.
+// A device that an entry names already takes no number of its own. A device the scan withholds
+// (the system console, a getty's terminal) takes none unless an entry names it; the number it
+// would have taken, if left empty, tells why; a native UART's number stays empty for it.
 class PortNumbering {
 public:
     PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found);
@@ -34,11 +37,20 @@ public:
     const PortReach& reach(int port) const { return reach_.at(static_cast<std::size_t>(port - 1)); }
     // The devices left when every number is taken, in order.
     const std::vector<FoundSerialDevice>& unnumbered() const { return unnumbered_; }
+    // The devices withheld from numbering, in order.
+    const std::vector<FoundSerialDevice>& withheld() const { return withheld_; }
+
+    // "system console: not numbered; `--port N=/dev/ttyS0` tests it anyway", with `number`
+    // for N.
+    static QString withheldNote(const FoundSerialDevice& device, const QString& number);
 
 private:
     PortReach& at(int port) { return reach_.at(static_cast<std::size_t>(port - 1)); }
+    void number(const std::vector<FoundSerialDevice>& free);
     void give(int port, const FoundSerialDevice& device);
+    void explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all);
 
     std::array<PortReach, PortNumbers::kLast> reach_;
     std::vector<FoundSerialDevice> unnumbered_;
+    std::vector<FoundSerialDevice> withheld_;
 };

@@ -22,6 +22,20 @@ bool hasNoChipFitted(const QString& entry) {
     return attribute(entry, "type") == QLatin1String("0");
 }
 
+QString deviceName(dev_t device, const QString& sysRoot) {
+    const unsigned int devMajor = major(device);
+    if (devMajor >= 136 && devMajor <= 143)  // Unix98 pseudo-terminal slaves
+        return QStringLiteral("pts/%1").arg((devMajor - 136) * 256 + minor(device));
+    const QString entry =
+        QStringLiteral("%1/dev/char/%2:%3").arg(sysRoot).arg(devMajor).arg(minor(device));
+    QFile uevent(entry + QStringLiteral("/uevent"));
+    if (uevent.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : uevent.read(4096).split('\n'))
+            if (line.startsWith("DEVNAME="))
+                return QString::fromUtf8(line.mid(8));
+    return QFileInfo(QFileInfo(entry).canonicalFilePath()).fileName();
+}
+
 }  // namespace SysfsTty
 
 namespace SysfsTty {

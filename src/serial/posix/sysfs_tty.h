@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QString>
 
 // What sysfs tells of a tty, from its entry (/sys/class/tty/<name>, /sys/dev/char/<M>:<m>).
@@ -15,6 +17,11 @@ bool hasDevice(const QString& entry);
 
 // A native UART's node with no chip fitted: its type is 0.
 bool hasNoChipFitted(const QString& entry);
+
+// The kernel's name of the character device `device` ("ttyUSB0", "pts/3"), whatever path
+// reached it: from its sysfs entry, or from the number for a pseudo-terminal slave, which has
+// none. Empty when sysfs does not know it.
+QString deviceName(dev_t device, const QString& sysRoot);
 
 }  // namespace SysfsTty
 

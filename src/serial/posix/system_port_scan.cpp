@@ -5,8 +5,13 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <sys/sysmacros.h>
+
+#include "console_ttys.h"
 #include "driver_traits.h"
+#include "port_holders.h"
 #include "sysfs_tty.h"
+#include "tty_users.h"
 
 namespace {
 
@@ -60,12 +65,31 @@ void appendDriverWords(QString& description, const QString& entry) {
                        (description.isEmpty() ? QString() : QStringLiteral(")"));
 }
 
+// The number in the entry's `dev` attribute, "4:64".
+dev_t deviceNumber(const QString& entry) {
+    const QString text = SysfsTty::attribute(entry, "dev");
+    return text.isEmpty()
+               ? 0
+               : makedev(text.section(':', 0, 0).toUInt(), text.section(':', 1).toUInt());
+}
+
+QString whyWithheld(const FoundSerialDevice& device, bool console, const TtyUsers& users) {
+    if (console)
+        return QStringLiteral("system console");
+    const std::vector<TtyUser>& controllers = users.controlledBy(device.device);
+    if (device.device == 0 || controllers.empty())
+        return {};
+    return QStringLiteral("controlling terminal of ") + describeUsers(controllers);
+}
+
 }  // namespace
 
 std::vector<FoundSerialDevice> SystemPortScan::devices() const {
     static const QRegularExpression kNativeUart(QStringLiteral("^ttyS(\\d+)$"));
     const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
     const QHash<QString, QString> byPath = byPathNames(folders_.dev);
+    const QSet<QString> consoles = kernelConsoles(folders_.sys, folders_.proc);
+    const TtyUsers users(folders_.proc, TtyUsers::OpenFilesToo);
     std::vector<FoundSerialDevice> found;
     for (const QString& name :
          QDir(classFolder)
@@ -74,18 +98,25 @@ std::vector<FoundSerialDevice> SystemPortScan::devices() const {
         const QString deviceFolder = entry + QStringLiteral("/device");
         if (!SysfsTty::hasDevice(entry) || SysfsTty::hasNoChipFitted(entry))
             continue;  // no hardware: virtual consoles, /dev/tty, ttyS nodes without a UART
-        FoundSerialDevice device{name, folders_.dev + '/' + name, byPath.value(name), -1, {}};
+        FoundSerialDevice device{
+            name, folders_.dev + QLatin1Char('/') + name, byPath.value(name), -1, {}, 0, {}, {}};
         const QRegularExpressionMatch uart = kNativeUart.match(name);
         if (uart.hasMatch()) {
             const int type = SysfsTty::attribute(entry, "type").toInt();
             device.uartIndex = uart.captured(1).toInt();
             device.description = uartDescription(type);
-            if (SysfsTty::attribute(entry, "console") == QLatin1String("Y"))
-                device.description += QStringLiteral(", system console");
         } else {
             device.description = usbDescription(deviceFolder, folders_.sys);
         }
+        device.device = deviceNumber(entry);
+        const bool console =
+            consoles.contains(name) || SysfsTty::attribute(entry, "console") == QLatin1String("Y");
+        if (console)  // a warning where an entry names it anyway
+            device.description += device.description.isEmpty() ? QStringLiteral("system console")
+                                                               : QStringLiteral(", system console");
         appendDriverWords(device.description, entry);
+        device.withheld = whyWithheld(device, console, users);
+        device.heldBy = heldByText(portHolders(device.device, name, folders_, users), device.path);
         found.push_back(std::move(device));
     }
     return found;

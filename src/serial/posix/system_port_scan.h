@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QString>
 #include <vector>
 
@@ -8,7 +10,9 @@
 
 // Finds the serial devices from sysfs and /dev/serial alone, opening none of them: every tty
 // with a device behind it, except the native UARTs that have no chip fitted (sysfs type 0,
-// the legacy ports a PC's driver registers whether or not they exist).
+// the legacy ports a PC's driver registers whether or not they exist). A kernel console, or a
+// tty that a process has as its controlling terminal (a getty), is found but withheld: opening
+// it would write into the console or under a login.
 class SystemPortScan {
 public:
     explicit SystemPortScan(SystemFolders folders = {}) : folders_(std::move(folders)) {}

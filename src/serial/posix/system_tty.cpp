@@ -9,6 +9,7 @@
 
 #include "exclusive_use.h"
 #include "open_errors.h"
+#include "port_holders.h"
 #include "sysfs_tty.h"
 
 namespace {
@@ -33,6 +34,27 @@ int openCheckedNode(const QString& path, const SerialNode& node) {
     return fd;
 }
 
+// The kernel's name of the device, so that every path to it (/dev/ttyUSB0, a by-id link, a
+// second node) meets one lock. openCheckedNode() opens nothing but this device number.
+QString lockName(const SerialNode& node, const QString& sysRoot) {
+    const QString name = SysfsTty::deviceName(node.device, sysRoot);
+    if (!name.isEmpty())
+        return name;
+    const QString path = node.canonicalPath;
+    return path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : path.mid(1);
+}
+
+// A peer that takes no lock file, or only an flock, is seen in the process table before our
+// open() can move its lines; the flock and TIOCEXCL remain the last word.
+void refuseIfOpenElsewhere(const QString& path, const SerialNode& node, const QString& procRoot) {
+    const TtyUsers users(procRoot, TtyUsers::OpenFilesToo);
+    const QString heldBy = heldByText(users.holding(node.device), path);
+    if (heldBy.isEmpty())
+        return;
+    const QString text = path + QStringLiteral(" is ") + heldBy;
+    throw CommError(CommErrors::PortAlreadyOpen, text.endsWith('.') ? text : text + '.');
+}
+
 }  // namespace
 
 SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
@@ -41,7 +63,8 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
       sysfsEntry_(node_.isPseudoTerminalSlave() ? QString()
                                                 : SysfsTty::charEntry(folders.sys, node_.device)),
       reservation_(node_.device, path),
-      lock_(node_.canonicalPath, folders.lock, path) {
+      lock_(lockName(node_, folders.sys), folders, path) {
+    refuseIfOpenElsewhere(path_, node_, folders.proc);
     fd_ = openCheckedNode(path_, node_);
     try {
         if (!::isatty(fd_))

@@ -13,8 +13,9 @@
 #include "uucp_lock.h"
 
 // An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
-// against other serial programs before opening (the UUCP lock), through TIOCEXCL and an
-// advisory flock once open.
+// against other serial programs before opening (the UUCP lock, named after the device, and a
+// look in /proc for any other process that has it open), through TIOCEXCL and an advisory
+// flock once open.
 // Only a node that sysfs shows to be a serial tty is opened. Destroying it discards unsent
 // output, so that closing never waits on a slow line, gives the tty back the termios it had
 // when it was opened, gives up the hold and closes the descriptor.

@@ -1,30 +1,46 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 
+#include "system_folders.h"
+
+// What a lock file says about its holder.
+struct LockHolder {
+    enum Kind { None, Alive, Gone, Unreadable } kind = None;
+    pid_t pid = 0;
+};
+
 // The lock that serial programs on Linux agree on: a file LCK..<name> in the lock folder
-// holding the owner's PID as ten ASCII characters and a newline. It is honoured before the
-// device opens, since opening raises DTR and RTS under the holder; TIOCEXCL does not stop
-// root, and other programs do not see an flock.
+// holding the owner's PID. It is honoured before the device opens, since opening raises DTR
+// and RTS under the holder; TIOCEXCL does not stop root, and other programs do not see an
+// flock. The PID is read in each form peers write: ten ASCII characters, right-aligned, with
+// or without a newline, or the old 4-byte binary integer; this program writes the first.
 //
 // A lock whose process is gone is stale and is replaced. The lock folder's files are never
-// followed through a symbolic link. Where the folder cannot be written (no permission, no
-// folder) no lock is taken: the flock and TIOCEXCL on the open device still keep others out.
+// followed through a symbolic link. Only where the folder itself cannot be written (no
+// permission, no folder) is no lock taken: the flock and TIOCEXCL on the open device still
+// keep others out. Wherever a lock could be taken but this one cannot, the open is refused.
 class UucpLock {
 public:
-    // Locks the device at `canonicalPath`. Throws CommError PortAlreadyOpen, naming `path` and
-    // the lock file, when a live process holds the lock or the lock file holds no readable PID
-    // (it is then left for the user to judge).
-    UucpLock(const QString& canonicalPath, const QString& folder, const QString& path);
+    // Locks the tty whose kernel name is `deviceName` ("ttyUSB0", "pts/3"). Throws CommError,
+    // naming `path`, the lock file and its holder or owner: PortAlreadyOpen when a live
+    // process holds the lock, when the lock file holds no readable PID (it is then left for
+    // the user to judge) or when a stale lock cannot be removed; OpenFailed when something
+    // else blocks the names the lock is made under.
+    UucpLock(const QString& deviceName, const SystemFolders& folders, const QString& path);
     // Removes the lock file if it still holds this process's PID.
     ~UucpLock();
     UucpLock(const UucpLock&) = delete;
     UucpLock& operator=(const UucpLock&) = delete;
 
-    // "LCK.." and the device's path below /dev, or from the root for a node elsewhere, with
-    // '/' turned into '_': /dev/ttyUSB0 gives LCK..ttyUSB0, /dev/pts/3 gives LCK..pts_3.
-    static QString fileName(const QString& canonicalPath);
+    // "LCK.." and the kernel's name of the device with '/' turned into '_': ttyUSB0 gives
+    // LCK..ttyUSB0, pts/3 gives LCK..pts_3.
+    static QString fileName(const QString& deviceName);
+    // Who holds the lock on the device now.
+    static LockHolder holderOf(const QString& deviceName, const QString& lockFolder);
     bool taken() const { return !file_.isEmpty(); }
 
 private:

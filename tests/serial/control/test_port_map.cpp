@@ -55,8 +55,11 @@ private slots:
         QTest::newRow("native UARTs keep their numbers, with a chip only")
             << QStringList{"ttyS0; type=4; console", "ttyS1; type=0", "ttyS2; type=1"}
             << QStringList{}
-            << QStringList{"1 /dev/ttyS0, 16550A UART, system console", "2 no port",
-                           "3 /dev/ttyS2, 8250 UART", "4 no port"};
+            << QStringList{
+                   "1 no port: /dev/ttyS0 would be here; system console: not numbered; "
+                   "`--port 1=/dev/ttyS0` tests it anyway",
+                   "2 no port", "3 /dev/ttyS2, 8250 UART", "4 no port",
+                   "w /dev/ttyS0 system console"};
         QTest::newRow("other devices by socket, then by name")
             << QStringList{"ttyS1; type=4", ftdi,
                            prolific,        "ttyACM10",
@@ -83,6 +86,26 @@ private slots:
                            "7 /sys/class/tty/ttyS0/type is not a usable serial port: it is a "
                            "regular file, not a device.",
                            "8 no port"};
+        QTest::newRow("consoles and a getty's terminal only when named")
+            << QStringList{"ttyS0; type=4; active-console", "ttyS1; type=4; console",
+                           "ttyUSB0; getty=612", "ttyUSB1"}
+            << QStringList{"5=@/dev/ttyS1"}
+            << QStringList{
+                   "1 no port: /dev/ttyS0 would be here; system console: not numbered; "
+                   "`--port 1=/dev/ttyS0` tests it anyway",
+                   "2 /dev/ttyUSB1",
+                   "3 no port",
+                   "5 /dev/ttyS1, 16550A UART, system console",
+                   "w /dev/ttyS0 system console",
+                   "w /dev/ttyUSB0 controlling terminal of agetty, PID 612"};
+        QTest::newRow("the holder named, and a service how to stop it")
+            << QStringList{"ttyUSB0; locked-by=ModemManager|1"} << QStringList{}
+            << QStringList{
+                   "1 /dev/ttyUSB0, in use by ModemManager, PID 1. ModemManager is the "
+                   "desktop's modem service; it probes new serial adapters for a modem. "
+                   "To keep it off /dev/ttyUSB0, add a udev rule setting "
+                   "ENV{ID_MM_DEVICE_IGNORE}=\"1\" for the adapter, or stop it with "
+                   "\"systemctl stop ModemManager\"."};
         QStringList eighteen;
         for (int n = 0; n < 18; ++n)
             eighteen << QString("ttyUSB%1").arg(n);
@@ -108,14 +131,21 @@ private slots:
         const PortNumbering numbering = opener.numbering();
         for (const FoundSerialDevice& device : numbering.unnumbered())
             left << device.path;
+        QStringList withheld;
+        for (const FoundSerialDevice& device : numbering.withheld())
+            withheld << "w " + QString(device.path).remove(tree.root()) + ' ' + device.withheld;
         for (const QString& line : expected) {
+            if (line.startsWith("w ")) {
+                QCOMPARE(withheld.takeFirst(), line);
+                continue;
+            }
             const QString number = line.section(' ', 0, 0), text = line.section(' ', 1);
             const QString seen = number == "-" ? left.value(0) : reached.value(number.toInt() - 1);
             QCOMPARE(QString(seen).remove(tree.root()), text);
             if (number == "-")
                 left.removeFirst();
         }
-        QVERIFY(left.isEmpty());
+        QVERIFY(left.isEmpty() && withheld.isEmpty());
     }
 
     void numbersFollowDevicesPluggedInAndPulledOut() {

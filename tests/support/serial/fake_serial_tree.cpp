@@ -15,11 +15,13 @@ bool writeFile(const QString& path, const QString& content) {
 
 FakeSerialTree::FakeSerialTree() {
     QDir(root()).mkpath("dev/serial/by-path");
-    QDir(root()).mkpath("sys/class/tty");
+    QDir(root()).mkpath("sys/class/tty/console");
+    QDir(root()).mkpath("proc");
+    QDir(root()).mkpath("lock");
 }
 
 SystemFolders FakeSerialTree::folders() const {
-    return {path("sys"), path("dev"), path("lock")};
+    return {path("sys"), path("dev"), path("lock"), path("proc")};
 }
 
 bool FakeSerialTree::add(const QString& description) {
@@ -47,6 +49,23 @@ bool FakeSerialTree::add(const QString& description) {
         made = made && writeFile(path(entry + "/type"), value["type"]);
     if (value.contains("console"))
         made = made && writeFile(path(entry + "/console"), "Y");
+    // A number of its own, and the tty_nr of /proc/PID/stat that names it.
+    made = made && writeFile(path(entry + "/dev"), QString("200:%1").arg(devices_));
+    if (value.contains("active-console"))
+        made = made && writeFile(path("sys/class/tty/console/active"), name);
+    const QString getty = "proc/" + value["getty"];
+    if (value.contains("getty"))
+        made =
+            made && QDir(root()).mkpath(getty) &&
+            writeFile(
+                path(getty + "/stat"),
+                QString("%1 (agetty) S 1 0 0 %2 0").arg(value["getty"]).arg(200 << 8 | devices_));
+    if (value.contains("locked-by")) {  // a live process of that name holds its lock
+        const QString pid = value["locked-by"].section('|', 1);
+        made = made && QDir(root()).mkpath("proc/" + pid) &&
+               writeFile(path("proc/" + pid + "/comm"), value["locked-by"].section('|', 0, 0)) &&
+               writeFile(path("lock/LCK.." + name), pid.rightJustified(10));
+    }
     if (value.contains("by-path"))
         made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
     return made;

@@ -5,9 +5,9 @@
 
 #include "system_folders.h"
 
-// A sysfs and a /dev in a temporary folder, holding the serial devices a test describes,
-// so that finding and numbering ports never looks at this machine's own. The device nodes
-// are empty files: nothing can open them as a port.
+// A sysfs, a /dev, a lock folder and a /proc in a temporary folder, holding the serial devices a
+// test describes, so that finding and numbering ports never looks at this machine's own. The device
+// nodes are empty files: nothing can open them as a port.
 class FakeSerialTree {
 public:
     FakeSerialTree();
@@ -21,6 +21,9 @@ public:
     //   "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; by-path=pci-0000:00:14.0-usb-0:2:1.0-port0"
     //                            a USB device (maker|product|serial) in that socket
     //   "ttyAMA0"                 any other device
+    //   "...; active-console"     the kernel's console, named in class/tty/console/active
+    //   "...; getty=612"          the controlling terminal of an agetty of that PID
+    //   "...; locked-by=picocom|1"  locked by that program, a live PID
     bool add(const QString& description);
     // The device is pulled out: its sysfs entry, node and by-path link go.
     bool remove(const QString& name);
