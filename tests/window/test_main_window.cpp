@@ -286,6 +286,7 @@ private slots:
     // Asked afresh when the list pops up and after a choice: adapters come and go.
     void tooltipsSayWhatEachNumberReachesNow() {
         auto* combo = child<QComboBox>("Combo1");
+        window_->load();
         QCOMPARE(combo->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB3"));
         QCOMPARE(combo->toolTip(), QString("/dev/ttyUSB1"));
 
