@@ -34,15 +34,25 @@ void Tester::Form_Load() {
     });
 }
 
-// The port the user chose is the one the box shows now: by the time a held click runs, later
+// A held choice keeps the port the box showed when it was made: by the time it runs, later
 // choices may have changed the box.
+std::optional<QString> Tester::choiceToKeep() const {
+    if (!platform_.notifications().holding())
+        return std::nullopt;
+    try {
+        return view_.Combo1().Text();
+    } catch (...) {
+        return std::nullopt;  // the handler reads it again, and reports the failure
+    }
+}
+
 void Tester::Combo1_Click() {
-    route([this, chosen = view_.Combo1().Text()] {
+    route([this, kept = choiceToKeep()] {
         // A new choice is a change: failures seen before may be told again.
         reporter_.forgetReported();
         eventsLostTold_ = false;
         answerClick(QStringLiteral("opening the selected port"),
-                    [&] { selection_.select(chosen); });
+                    [&] { selection_.select(kept ? *kept : view_.Combo1().Text()); });
     });
 }
 

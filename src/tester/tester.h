@@ -51,6 +51,8 @@ private:
     void runGuarded(const std::function<void()>& handler);
     // The code of the event a port notification tells of, where it is held to run later.
     std::optional<short> eventCodeToKeep() const;
+    // The port the box names, where a choice is held to run later.
+    std::optional<QString> choiceToKeep() const;
 
     // The user's own click is answered every time it fails, even with the same failure.
     template <typename Handler>
