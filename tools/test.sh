@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillmark and runs every test twice: once plainly, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, where any finding fails the run. Compiler warnings are errors,
+# UndefinedBehaviorSanitizer, where any finding fails the run; then the tests that run the
+# device's threads once more under ThreadSanitizer. Compiler warnings are errors,
 # and the sources must keep the committed format. Between the two runs it packages the plain
 # build and checks the package.
 set -euo pipefail
@@ -32,3 +33,18 @@ export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_stri
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
 run_suite build-asan -DQUILLMARK_SANITIZE=ON
+
+# Only the tests whose devices run worker and waiter threads, or lose their device: the
+# rest run on one thread and would only lengthen the stage.
+echo "== ThreadSanitizer build of the threaded tests"
+threaded_tests=(test_system_device test_system_line_events test_system_modem_waiter
+                test_system_serial_device test_serial_port_control test_simulated_port
+                test_wiring_over_pty)
+# die_after_fork=0: a test's helper process forks and then opens a device, which starts threads.
+export TSAN_OPTIONS="halt_on_error=1 die_after_fork=0 suppressions=$PWD/tools/tsan.supp"
+cmake -G Ninja -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_WERROR=ON \
+    -DQUILLMARK_THREAD_SANITIZE=ON -DQUILLMARK_VM_TESTS=OFF -DQUILLMARK_BUILD_BENCHMARKS=OFF \
+    >/dev/null
+cmake --build build-tsan -j "$jobs" --target "${threaded_tests[@]}"
+ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -R "^($(IFS='|'; echo "${threaded_tests[*]}"))\$"

@@ -1,11 +1,10 @@
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
 
 #include "command_line.h"
 #include "exit_on_signal.h"
-#include "guarded_application.h"
 #include "main_window.h"
 #include "port_listing.h"
 #include "port_sources.h"
@@ -16,7 +15,7 @@
 
 namespace {
 
-int runWindow(GuardedApplication& app, const AppOptions& options) {
+int runWindow(QApplication& app, const AppOptions& options) {
     // Made before the window, so that it still answers while the window closes the port.
     ExitOnSignal exitOnSignal;
     MainWindow window(programPorts(options.ports), nullptr);
@@ -30,9 +29,6 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
     });
     QtPlatform platform;
     Tester tester(window, window.comPort(), platform);
-    app.setReporter([&tester](const ErrorInfo& error) {
-        tester.errorReporter().report(QStringLiteral("handling a window event"), error);
-    });
 
     if (!options.screenshotPath.isEmpty())
         tester.afterFirstPoll([&window, path = options.screenshotPath] {
@@ -52,7 +48,6 @@ int runWindow(GuardedApplication& app, const AppOptions& options) {
     QTimer::singleShot(0, &window, &MainWindow::load);
     const int code = app.exec();
     window.setEvents(nullptr);
-    app.setReporter(nullptr);
     return signalled != 0 ? 128 + signalled : code;
 }
 
@@ -78,6 +73,6 @@ int main(int argc, char** argv) {
     }
     // Names the menu entry that the window belongs to, so that desktops show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
-    GuardedApplication app(argc, argv);
+    QApplication app(argc, argv);
     return runWindow(app, parsed->options);
 }

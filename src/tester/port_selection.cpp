@@ -48,20 +48,20 @@ private:
 
 }  // namespace
 
-void PortSelection::select() {
+void PortSelection::select(const QString& chosen) {
+    const unsigned selection = ++selections_;
     // A number beyond 16 bits cannot name a port: take it as an invalid selection.
-    const short requested =
-        NumberText::toInt16(NumberText::leadingNumber(view_.Combo1().Text())).value_or(0);
+    const double typed = NumberText::leadingNumber(chosen);
+    const short requested = NumberText::toInt16(typed).value_or(0);
     const short opened = OpenValidPort(port_, requested);
 
     // Exact comparison: "3.4" opens port 3 but is not a selection of port 3.
-    const double typed = NumberText::leadingNumber(view_.Combo1().Text());
     if (typed != opened || opened == 0) {
         setSelectionLampsIdle();
         return;
     }
     const std::optional<bool> wired = checkWiringUnlessLost();
-    if (!wired)
+    if (!wired || selections_ != selection)
         return;
     showWiringResult(*wired);
     port_.setDTREnable(true);

@@ -19,9 +19,10 @@ public:
     PortSelection(TesterView& view, SerialPort& port, LineDisplay& lines, Platform& platform)
         : view_(view), port_(port), lines_(lines), platform_(platform) {}
 
-    // Opens the port the port box names and, when that succeeds, checks its wiring and
-    // shows its lines.
-    void select();
+    // Opens the port the chosen text names and, when that succeeds, checks its wiring and
+    // shows its lines. A selection made while this one waited has the port now: this one
+    // then ends at its wait and leaves the lamps and the telling to the newer one.
+    void select(const QString& chosen);
     // PortNumber when that port was opened, otherwise 0. Reports every failure in a box.
     short OpenValidPort(SerialPort& comPort, short PortNumber);
     void ConfigurePort();
@@ -44,4 +45,5 @@ private:
     LineDisplay& lines_;
     Platform& platform_;
     unsigned losses_ = 0;
+    unsigned selections_ = 0;
 };

@@ -5,12 +5,15 @@
 #include "comm_event_log.h"
 #include "error_reporter.h"
 #include "line_display.h"
+#include "notified_port.h"
 #include "output_line_control.h"
 #include "port_selection.h"
 #include "window_events.h"
 
 // The tester logic behind the main window: routes each window notification to the part
-// that handles it, under the one guard that reports what no handler handles.
+// that handles it, in the order the platform keeps (a notification that arrives during a
+// wait runs when the waiting handler lets events run), under the one guard that reports
+// what no handler handles. Nothing thrown leaves a notification.
 class Tester : public WindowEvents {
 public:
     Tester(TesterView& view, SerialPort& port, Platform& platform);
@@ -39,6 +42,18 @@ public:
     ErrorReporter& errorReporter() { return reporter_; }
 
 private:
+    // Runs the handler now, or once the wait in progress lets events run.
+    template <typename Handler>
+    void route(Handler&& handler) {
+        platform_.notifications().deliver(
+            [this, handler = std::forward<Handler>(handler)]() mutable { runGuarded(handler); });
+    }
+    void runGuarded(const std::function<void()>& handler);
+    // The code of the event a port notification tells of, where it is held to run later.
+    std::optional<short> eventCodeToKeep() const;
+    // The port the box names, where a choice is held to run later.
+    std::optional<QString> choiceToKeep() const;
+
     // The user's own click is answered every time it fails, even with the same failure.
     template <typename Handler>
     void answerClick(const QString& activity, Handler&& handler) {
@@ -46,6 +61,10 @@ private:
                         ErrorReporter::Repeats::ToldEveryTime);
     }
 
+    TesterView& view_;
+    SerialPort& port_;
+    Platform& platform_;
+    NotifiedPort notifiedPort_;
     LineDisplay lines_;
     PortSelection selection_;
     OutputLineControl outputs_;

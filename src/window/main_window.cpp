@@ -41,10 +41,8 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     setWindowTitle(kCaption);
     setWindowIcon(makeWindowIcon());
     setFont(WindowFonts::dialog(font(), scale_));
+    // The status list grows and shrinks with the window; the other controls keep their places.
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
-    // Every control keeps its place, down to the maker's notice at the bottom: the window
-    // may grow, the status list with it, but not shrink below its designed size.
-    setMinimumSize(size());
     createElements();
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
@@ -58,11 +56,16 @@ MainWindow::~MainWindow() {
 }
 
 // The entries' tooltips, and the box's own for the number it shows. A window made without
-// an opener, only to be looked at, has none to show.
+// an opener, only to be looked at, has none to show; nor has one whose ports cannot be
+// described just now.
 void MainWindow::showWhatPortsReach() {
     if (!opener_)
         return;
-    const QStringList reached = opener_->describe(PortNumbers::kFirst, PortNumbers::kLast);
+    QStringList reached;
+    try {
+        reached = opener_->describe(PortNumbers::kFirst, PortNumbers::kLast);
+    } catch (...) {
+    }
     for (int index = 0; index < combo1_->count() && index < reached.size(); ++index)
         combo1_->setItemData(index, reached[index], Qt::ToolTipRole);
     const int shown = combo1_->findText(combo1_->currentText());

@@ -144,7 +144,8 @@ void MainWindow::addStatusList() {
 }
 
 // An editable box whose list offers the port numbers. Typing goes nowhere but the text:
-// no completion, no new entries. Each entry's tooltip says what its number reaches.
+// no completion, no new entries. Each entry's tooltip says what its number reaches, from
+// load() on: the scan of the system's ports waits until the window is up.
 void MainWindow::addComboBox() {
     combo1_ = new PortComboBox(this);
     combo1_->setEditable(true);
@@ -161,7 +162,6 @@ void MainWindow::addComboBox() {
     });
     combo1_->setBeforePopup([this] { showWhatPortsReach(); });
     combo1Text_ = std::make_unique<ComboText>(combo1_);
-    showWhatPortsReach();
 }
 
 void MainWindow::addSerialPortControl(std::shared_ptr<DeviceOpener> opener) {

@@ -5,11 +5,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
-// A local event loop until the deadline: the window repaints and answers meanwhile, and any
-// notification that arrives is handled, as the event pump would handle it. Only the
-// application's exit ends the loop before its timer does (exit ends every event loop), and
-// then the wait ends too, so that a closing program does not linger.
-void QtPlatform::Sleep(quint32 milliseconds) {
+// A local event loop until the deadline: the window repaints and answers meanwhile, and the
+// notifications that arrive are held for DoEvents. Only the application's exit ends the
+// loop before its timer does (exit ends every event loop), and then the wait ends too, so
+// that a closing program does not linger.
+void QtPlatform::waitFor(quint32 milliseconds) {
     const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
     while (!deadline.hasExpired()) {
         QEventLoop loop;
@@ -25,6 +25,6 @@ void QtPlatform::Sleep(quint32 milliseconds) {
     }
 }
 
-void QtPlatform::DoEvents() {
+void QtPlatform::pumpWindowEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

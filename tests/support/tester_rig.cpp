@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 
-TesterRig::TesterRig() : comPort(makeOpener(clock, ports_)) {
+TesterRig::TesterRig(Platform* waitsOn)
+    : comPort(makeOpener(clock, ports_)), waitsOn_(waitsOn ? *waitsOn : platform) {
     comPort.connect(&comPort, &SerialPortControl::OnComm, [this] { tester.comPort_OnComm(); });
     comPort.connect(&comPort, &SerialPortControl::deviceLost,
                     [this](int number, const QString& description) {

@@ -11,10 +11,11 @@
 #include "tester.h"
 
 // The tester logic wired to fake window elements and to a real serial control whose ports
-// 1 to 16 are simulated ports with loopback plugs, all on one manual clock.
+// 1 to 16 are simulated ports with loopback plugs, all on one manual clock. The tester
+// waits on the fake platform unless it is given another.
 class TesterRig {
 public:
-    TesterRig();
+    explicit TesterRig(Platform* waitsOn = nullptr);
 
     SimulatedPort& port(int number) { return *ports_.at(number); }
     // Lets the control deliver the port events waiting for the event loop.
@@ -31,7 +32,12 @@ public:
     FakeView view;
     FakePlatform platform{clock};
     SerialPortControl comPort;
-    Tester tester{view, comPort, platform};
+
+private:
+    Platform& waitsOn_;
+
+public:
+    Tester tester{view, comPort, waitsOn_};
 
 private:
     static std::shared_ptr<DeviceOpener> makeOpener(
