@@ -7,6 +7,10 @@
 #include "port_source.h"
 #include "serial_device.h"
 #include "sim_clock.h"
+#include "sim_rig_options.h"
+#include "sim_wire.h"
+
+struct SimPortState;
 
 // A simulated port with its rig: by default a standard RS-232 loopback plug (TX to RX,
 // RTS to CTS, DTR to DSR and CD). Lives across opens, so tests and demos can set it up
@@ -21,15 +25,14 @@
 // thread that caused the event, while the port's lock is held, so events keep their order.
 class SimulatedPort : public PortSource {
 public:
-    enum class Wiring { LoopbackPlug, NoPlug };
-    enum class Operation { Open, Configure, SetDtr, SetRts, Inputs, Write, TakeInput };
+    using Wiring = SimWiring;
+    using Operation = SimOperation;
     enum class InputLine { Cts, Dsr, Cd, Ring };
-    enum class Repeat { Once, Persistent };
+    using Repeat = SimRepeat;
 
     static constexpr std::chrono::milliseconds kLateEchoDelay{150};
     static constexpr std::chrono::milliseconds kNoiseInterval{700};
-    // The rig keeps this much of what was sent, newest last.
-    static constexpr qsizetype kTransmitLogSize = 64 * 1024;
+    static constexpr qsizetype kTransmitLogSize = SimWire::kTransmitLogSize;
 
     // "" (the loopback plug) and the other variants variantNames() lists; null if unknown.
     static std::shared_ptr<SimulatedPort> fromVariant(const QString& variant);
@@ -86,9 +89,5 @@ public:
     ModemInputs inputLines() const;
 
 private:
-    struct State;
-    class Device;
-    class NoiseMaker;
-
-    std::shared_ptr<State> state_;
+    std::shared_ptr<SimPortState> state_;
 };
