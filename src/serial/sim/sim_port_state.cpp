@@ -6,6 +6,20 @@ namespace {
 
 const QString kUnpluggedText = QStringLiteral("The simulated port was unplugged.");
 
+bool& levelOf(ModemInputs& inputs, ModemLine line) {
+    switch (line) {
+        case ModemLine::Cts:
+            return inputs.cts;
+        case ModemLine::Dsr:
+            return inputs.dsr;
+        case ModemLine::Cd:
+            return inputs.cd;
+        case ModemLine::Ring:
+            return inputs.ring;
+    }
+    return inputs.ring;
+}
+
 }  // namespace
 
 void SimPortState::raise(short code) {
@@ -13,48 +27,27 @@ void SimPortState::raise(short code) {
         sink->portEvent(code);
 }
 
-void SimPortState::setCts(bool on) {
-    if (inputs.cts == on)
+void SimPortState::setInput(ModemLine line, bool on) {
+    bool& level = levelOf(inputs, line);
+    if (level == on)
         return;
-    inputs.cts = on;
-    raise(CommEvents::CtsChanged);
-}
-
-void SimPortState::setDsr(bool on) {
-    if (inputs.dsr == on)
-        return;
-    inputs.dsr = on;
-    if (!on)
-        raise(CommEvents::DsrFell);
-}
-
-void SimPortState::setCd(bool on) {
-    if (inputs.cd == on)
-        return;
-    inputs.cd = on;
-    raise(CommEvents::CdChanged);
-}
-
-void SimPortState::setRing(bool on) {
-    if (inputs.ring == on)
-        return;
-    inputs.ring = on;
-    if (!on)
-        raise(CommEvents::Ring);
+    level = on;
+    if (const short code = edgeEvent(line, on))
+        raise(code);
 }
 
 void SimPortState::driveRts(bool on) {
     rts = on;
     if (wiring == SimWiring::LoopbackPlug)
-        setCts(on);
+        setInput(ModemLine::Cts, on);
 }
 
 void SimPortState::driveDtr(bool on) {
     dtr = on;
     if (wiring != SimWiring::LoopbackPlug)
         return;
-    setDsr(on);  // a fall reports before the carrier change
-    setCd(on);
+    setInput(ModemLine::Dsr, on);  // in event order: a fall reports before the carrier change
+    setInput(ModemLine::Cd, on);
 }
 
 void SimPortState::plugInputs() {
@@ -104,15 +97,15 @@ void SimPortState::makeNoise(quint64 id, int step) {
     pumpArrived();
     switch (step % 3) {
         case 0:
-            setRing(true);
-            setRing(false);
+            setInput(ModemLine::Ring, true);
+            setInput(ModemLine::Ring, false);
             break;
         case 1:
             raise(CommEvents::Break);
             break;
         default:
-            setCts(!inputs.cts);
-            setCts(!inputs.cts);
+            setInput(ModemLine::Cts, !inputs.cts);
+            setInput(ModemLine::Cts, !inputs.cts);
             break;
     }
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "line_edge_events.h"
 #include "serial_device.h"
 #include "sim_clock.h"
 #include "sim_rig_options.h"
@@ -41,11 +42,8 @@ struct SimPortState {
 
     void raise(short code);
 
-    // The far end's lines; each change raises what it raises.
-    void setCts(bool on);
-    void setDsr(bool on);
-    void setCd(bool on);
-    void setRing(bool on);
+    // A far-end line; a change is an edge and raises its event, if any.
+    void setInput(ModemLine line, bool on);
 
     // The port's outputs, and what the wiring does with them.
     void driveRts(bool on);

@@ -123,26 +123,13 @@ bool SimulatedPort::injectEvent(short code) {
 
 void SimulatedPort::driveInput(InputLine line, bool active) {
     std::lock_guard lock(state_->mutex);
-    switch (line) {
-        case InputLine::Cts:
-            state_->setCts(active);
-            break;
-        case InputLine::Dsr:
-            state_->setDsr(active);
-            break;
-        case InputLine::Cd:
-            state_->setCd(active);
-            break;
-        case InputLine::Ring:
-            state_->setRing(active);
-            break;
-    }
+    state_->setInput(line, active);
 }
 
 void SimulatedPort::pulseRing() {
     std::lock_guard lock(state_->mutex);
-    state_->setRing(true);
-    state_->setRing(false);
+    state_->setInput(ModemLine::Ring, true);
+    state_->setInput(ModemLine::Ring, false);
 }
 
 void SimulatedPort::receive(const QByteArray& bytes) {

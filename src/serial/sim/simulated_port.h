@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "line_edge_events.h"
 #include "port_source.h"
 #include "serial_device.h"
 #include "sim_clock.h"
@@ -27,7 +28,7 @@ class SimulatedPort : public PortSource {
 public:
     using Wiring = SimWiring;
     using Operation = SimOperation;
-    enum class InputLine { Cts, Dsr, Cd, Ring };
+    using InputLine = ModemLine;
     using Repeat = SimRepeat;
 
     static constexpr std::chrono::milliseconds kLateEchoDelay{150};
@@ -65,8 +66,7 @@ public:
     // lines still change but nobody hears of it.
     // Raises any event code as is; false when no device is open.
     bool injectEvent(short code);
-    // CTS: any change raises CtsChanged. DSR: a fall raises DsrFell. CD: any change raises
-    // CdChanged. Ring: the end of the ring signal raises Ring, as a UART reports it.
+    // A change raises what line_edge_events.h says that edge raises.
     void driveInput(InputLine line, bool active);
     // Raises and drops the ring signal: one ring event.
     void pulseRing();
