@@ -58,7 +58,7 @@ void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& event
     modemEdges[ModemLine::Cd] = alternating(lineEdges(delta(c0.dcd, c1.dcd), l0.cd, l1.cd), l0.cd);
     // A driver that counts rings counts each at its end, as a UART reports it; seeing the
     // ring signal high on the way would count it twice. Only without counters does a rise of
-    // the level stand for a ring.
+    // the level stand for a ring, counted as the end it will have.
     const bool ringRose = levelled && !l0.ring && l1.ring;
     modemEdges[ModemLine::Ring].falls = counted ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0);
     appendEdgeEvents(modemEdges, events);
