@@ -1,6 +1,7 @@
 #include "system_line_events.h"
 
 #include "comm_event.h"
+#include "line_edge_events.h"
 
 namespace {
 
@@ -48,15 +49,23 @@ void LineEventTracker::update(const LineSnapshot& now, std::vector<short>& event
         return levelled ? edges(edgeCount, was, is) : edgeCount;
     };
 
-    repeat(events, CommEvents::CtsChanged, lineEdges(Cts, c0.cts, c1.cts, l0.cts, l1.cts));
-    repeat(events, CommEvents::DsrFell,
-           falls(lineEdges(Dsr, c0.dsr, c1.dsr, l0.dsr, l1.dsr), l0.dsr));
-    repeat(events, CommEvents::CdChanged, lineEdges(Cd, c0.dcd, c1.dcd, l0.cd, l1.cd));
+    const auto alternating = [](std::uint32_t edgeCount, bool before) {
+        const std::uint32_t down = falls(edgeCount, before);
+        return LineEdges{.rises = edgeCount - down, .falls = down};
+    };
+    ModemEdges modemEdges;
+    modemEdges[ModemLine::Cts] =
+        alternating(lineEdges(Cts, c0.cts, c1.cts, l0.cts, l1.cts), l0.cts);
+    modemEdges[ModemLine::Dsr] =
+        alternating(lineEdges(Dsr, c0.dsr, c1.dsr, l0.dsr, l1.dsr), l0.dsr);
+    modemEdges[ModemLine::Cd] = alternating(lineEdges(Cd, c0.dcd, c1.dcd, l0.cd, l1.cd), l0.cd);
     // A driver that counts rings counts each at its end, as a UART reports it; seeing the
     // ring signal high on the way would count it twice. Only without counters does a rise of
-    // the level stand for a ring.
+    // the level stand for a ring, counted as the end it will have.
     const bool ringRose = levelled && !l0.ring && l1.ring;
-    repeat(events, CommEvents::Ring, isCounted(Ring) ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0));
+    modemEdges[ModemLine::Ring].falls =
+        isCounted(Ring) ? delta(c0.rng, c1.rng) : (ringRose ? 1 : 0);
+    appendEdgeEvents(modemEdges, events);
 
     repeat(events, CommEvents::Break, delta(c0.brk, c1.brk));
     repeat(events, CommEvents::Framing, delta(c0.frame, c1.frame));

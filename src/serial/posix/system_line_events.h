@@ -25,9 +25,9 @@ struct LineSnapshot {
     bool operator==(const LineSnapshot&) const = default;
 };
 
-// Turns successive snapshots into the control's events: CtsChanged per CTS edge, DsrFell per
-// DSR fall, CdChanged per CD edge, Ring per ring, and one event per counted break, framing
-// error, overrun, kernel buffer overrun and parity error.
+// Turns successive snapshots into the control's events: the line edges' events (see
+// line_edge_events.h), and one event per counted break, framing error, overrun, kernel
+// buffer overrun and parity error.
 class LineEventTracker {
 public:
     // The input lines, as bits.
@@ -38,8 +38,8 @@ public:
     // Lines whose counters are not to be believed: they are taken by their levels alone.
     void setUncounted(unsigned lines) { uncounted_ = lines; }
 
-    // Appends the events between the previous snapshot and `now`, lines first (CTS, DSR,
-    // CD, ring), then errors, and makes `now` the previous snapshot.
+    // Appends the events between the previous snapshot and `now`, lines first, then errors,
+    // and makes `now` the previous snapshot.
     void update(const LineSnapshot& now, std::vector<short>& events);
 
     const LineSnapshot& previous() const { return previous_; }

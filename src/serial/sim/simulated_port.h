@@ -4,9 +4,14 @@
 #include <chrono>
 #include <memory>
 
+#include "line_edge_events.h"
 #include "port_source.h"
 #include "serial_device.h"
 #include "sim_clock.h"
+#include "sim_rig_options.h"
+#include "sim_wire.h"
+
+struct SimPortState;
 
 // A simulated port with its rig: by default a standard RS-232 loopback plug (TX to RX,
 // RTS to CTS, DTR to DSR and CD). Lives across opens, so tests and demos can set it up
@@ -21,15 +26,14 @@
 // thread that caused the event, while the port's lock is held, so events keep their order.
 class SimulatedPort : public PortSource {
 public:
-    enum class Wiring { LoopbackPlug, NoPlug };
-    enum class Operation { Open, Configure, SetDtr, SetRts, Inputs, Write, TakeInput };
-    enum class InputLine { Cts, Dsr, Cd, Ring };
-    enum class Repeat { Once, Persistent };
+    using Wiring = SimWiring;
+    using Operation = SimOperation;
+    using InputLine = ModemLine;
+    using Repeat = SimRepeat;
 
     static constexpr std::chrono::milliseconds kLateEchoDelay{150};
     static constexpr std::chrono::milliseconds kNoiseInterval{700};
-    // The rig keeps this much of what was sent, newest last.
-    static constexpr qsizetype kTransmitLogSize = 64 * 1024;
+    static constexpr qsizetype kTransmitLogSize = SimWire::kTransmitLogSize;
 
     // "" (the loopback plug) and the other variants variantNames() lists; null if unknown.
     static std::shared_ptr<SimulatedPort> fromVariant(const QString& variant);
@@ -62,8 +66,7 @@ public:
     // lines still change but nobody hears of it.
     // Raises any event code as is; false when no device is open.
     bool injectEvent(short code);
-    // CTS: any change raises CtsChanged. DSR: a fall raises DsrFell. CD: any change raises
-    // CdChanged. Ring: the end of the ring signal raises Ring, as a UART reports it.
+    // A change raises what line_edge_events.h says that edge raises.
     void driveInput(InputLine line, bool active);
     // Raises and drops the ring signal: one ring event.
     void pulseRing();
@@ -86,9 +89,5 @@ public:
     ModemInputs inputLines() const;
 
 private:
-    struct State;
-    class Device;
-    class NoiseMaker;
-
-    std::shared_ptr<State> state_;
+    std::shared_ptr<SimPortState> state_;
 };
