@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <sys/types.h>
+#include <QString>
 
 // A serial device the system has now, as the system's scan tells it.
 struct FoundSerialDevice {
