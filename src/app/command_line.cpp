@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "check_options.h"
 #include "simulated_port.h"
 
 namespace {
@@ -79,6 +80,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        "done, then exits."),
         QStringLiteral("FILE"));
     parser.addOptions({portOption, listOption, screenshotOption});
+    addCheckOptions(parser);
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -104,6 +106,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             result.exitCode = 2;
             return result;
         }
+    }
+    if (const QString error = readCheckOptions(parser, result.options.check); !error.isEmpty()) {
+        printLine(stderr, error);
+        result.exitCode = 2;
+        return result;
     }
     result.options.listPorts = parser.isSet(listOption);
     result.options.screenshotPath = parser.value(screenshotOption);

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "check_options.h"
 #include "port_map.h"
 
 // What the command line asks for, beyond Qt's own options.
@@ -11,6 +12,7 @@ struct AppOptions {
     PortMap ports;
     bool listPorts = false;
     QString screenshotPath;  // empty: run normally
+    CheckOptions check;
 };
 
 // Parses the command line; on --help, --version or a mistake prints and returns the exit

@@ -9,6 +9,7 @@
 #include "main_window.h"
 #include "port_listing.h"
 #include "qt_platform.h"
+#include "run_check.h"
 #include "serial_port_control.h"
 #include "tester.h"
 #include "window_picture.h"
@@ -74,6 +75,9 @@ int main(int argc, char** argv) {
             std::fputs(qPrintable(listSerialPorts(ports)), stdout);
             return 0;
         }
+        if (parsed->options.check.port != 0)
+            return runCheck(parsed->options.check, std::make_shared<MappedDeviceOpener>(
+                                                       parsed->options.ports, SystemPorts::Found));
     }
     // Names the menu entry that the window belongs to, so that desktops show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
