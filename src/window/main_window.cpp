@@ -1,7 +1,9 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <stdexcept>
 #include <string>
 
@@ -10,7 +12,9 @@
 #include "port_numbers.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
+#include "status_list_menu.h"
 #include "status_list_resize.h"
+#include "status_list_times.h"
 #include "window_fonts.h"
 #include "window_icon.h"
 
@@ -47,6 +51,8 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     createElements();
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
+    addStatusListRecord();
+    makeAccessible();
     combo1_->setFocus();
 }
 
@@ -62,10 +68,32 @@ void MainWindow::showWhatPortsReach() {
     if (!opener_)
         return;
     const QStringList reached = opener_->describe(PortNumbers::kFirst, PortNumbers::kLast);
-    for (int index = 0; index < combo1_->count() && index < reached.size(); ++index)
+    for (int index = 0; index < combo1_->count() && index < reached.size(); ++index) {
         combo1_->setItemData(index, reached[index], Qt::ToolTipRole);
+        combo1_->setItemData(index, reached[index], Qt::AccessibleDescriptionRole);
+    }
     const int shown = combo1_->findText(combo1_->currentText());
     combo1_->setToolTip(shown >= 0 && shown < reached.size() ? reached[shown] : QString());
+}
+
+// The times of the status list's lines, and its copy and save over the port's history.
+void MainWindow::addStatusListRecord() {
+    new StatusListTimes(lstStatusWidget_, comPort_);
+    const auto log = [this] {
+        const EventHistory& history = comPort_->History();
+        const short port = comPort_->CommPort();
+        EventLogHeader header{
+            QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion(),
+            port,
+            opener_ ? opener_->describe(port, port).value(0) : QString(),
+            comPort_->Settings(),
+            comPort_->Fidelity(),
+            history.openedAt(),
+            history.dropped()};
+        return StatusListMenu::LogContents{std::move(header), history.snapshot()};
+    };
+    statusListMenu_ = new StatusListMenu(
+        lstStatusWidget_, this, log, [this](const QString& text) { messages().showMessage(text); });
 }
 
 void MainWindow::load() {

@@ -24,6 +24,7 @@ class QPushButton;
 class QTimer;
 class QtMessageBoxes;
 class SerialPortControl;
+class StatusListMenu;
 class TimerAdapter;
 enum class LampMeaning;
 enum class LampShape;
@@ -52,6 +53,8 @@ public:
     void load();
 
     SerialPortControl& comPort() { return *comPort_; }
+    // The status list's copy and save.
+    StatusListMenu& statusListMenu() { return *statusListMenu_; }
     const TwipScale& twipScale() const { return scale_; }
 
     // The status list's resize rule, for the given outer size of the window in twips.
@@ -108,6 +111,8 @@ private:
     void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,
                         void (WindowEvents::*handler)(short));
     void applyTabOrder();
+    void addStatusListRecord();
+    void makeAccessible();
     bool windowSystemReportsFrame() const;
     void formResize();
 
@@ -125,6 +130,7 @@ private:
     SerialPortControl* comPort_ = nullptr;
     PortComboBox* combo1_ = nullptr;
     QListWidget* lstStatusWidget_ = nullptr;
+    StatusListMenu* statusListMenu_ = nullptr;
     TwipRect lstStatusPlace_;
 
     std::unique_ptr<ComboText> combo1Text_;
