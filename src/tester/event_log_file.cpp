@@ -55,6 +55,8 @@ QByteArray eventLogFile(const EventLogHeader& header, const std::vector<HistoryE
         out += (csv ? QStringLiteral("# ") : QString()) + line + '\n';
     out += csv ? QStringLiteral("time,seconds,code,text\n") : QStringLiteral("\n");
     for (const HistoryEntry& event : events) {
+        if (event.code == kLevelsRead)
+            continue;  // what the lamps were read as, not an event
         const QString time = EventTime::iso(event.stamp);
         const QString seconds =
             QString::number(EventTime::secondsSince(header.opened, event.stamp), 'f', 3);

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "element_adapters.h"
+#include "lamp.h"
 #include "port_combo_box.h"
 #include "port_numbers.h"
 #include "qt_message_boxes.h"
@@ -15,6 +17,7 @@
 #include "status_list_menu.h"
 #include "status_list_resize.h"
 #include "status_list_times.h"
+#include "timeline_window.h"
 #include "window_fonts.h"
 #include "window_icon.h"
 
@@ -52,6 +55,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
     addStatusListRecord();
+    offerTimeline();
     makeAccessible();
     combo1_->setFocus();
 }
@@ -94,6 +98,28 @@ void MainWindow::addStatusListRecord() {
     };
     statusListMenu_ = new StatusListMenu(
         lstStatusWidget_, this, log, [this](const QString& text) { messages().showMessage(text); });
+}
+
+// From Ctrl+T anywhere in the window, the status list's menu and every lamp's.
+void MainWindow::offerTimeline() {
+    auto* open = new QAction(QStringLiteral("Timeline"), this);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(open, &QAction::triggered, this, [this] { showTimeline(); });
+    addAction(open);
+    statusListMenu_->addEntry(open);
+    for (Lamp* lamp : findChildren<Lamp*>(Qt::FindDirectChildrenOnly)) {
+        lamp->setContextMenuPolicy(Qt::ActionsContextMenu);
+        lamp->addAction(open);
+    }
+}
+
+TimelineWindow& MainWindow::showTimeline() {
+    if (!timeline_)
+        timeline_ = new TimelineWindow(*comPort_, this);
+    timeline_->show();
+    timeline_->raise();
+    timeline_->activateWindow();
+    return *timeline_;
 }
 
 void MainWindow::load() {

@@ -26,6 +26,7 @@ class QtMessageBoxes;
 class SerialPortControl;
 class StatusListMenu;
 class TimerAdapter;
+class TimelineWindow;
 enum class LampMeaning;
 enum class LampShape;
 
@@ -55,6 +56,8 @@ public:
     SerialPortControl& comPort() { return *comPort_; }
     // The status list's copy and save.
     StatusListMenu& statusListMenu() { return *statusListMenu_; }
+    // Opens the timeline of the port's lines (Ctrl+T), or brings it forward.
+    TimelineWindow& showTimeline();
     const TwipScale& twipScale() const { return scale_; }
 
     // The status list's resize rule, for the given outer size of the window in twips.
@@ -113,6 +116,7 @@ private:
     void applyTabOrder();
     void addStatusListRecord();
     void makeAccessible();
+    void offerTimeline();
     bool windowSystemReportsFrame() const;
     void formResize();
 
@@ -131,6 +135,7 @@ private:
     PortComboBox* combo1_ = nullptr;
     QListWidget* lstStatusWidget_ = nullptr;
     StatusListMenu* statusListMenu_ = nullptr;
+    TimelineWindow* timeline_ = nullptr;
     TwipRect lstStatusPlace_;
 
     std::unique_ptr<ComboText> combo1Text_;

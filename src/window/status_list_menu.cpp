@@ -45,10 +45,6 @@ StatusListMenu::StatusListMenu(QListWidget* list, QWidget* window, LogSource log
     });
 }
 
-void StatusListMenu::addEntry(const QString& text, std::function<void()> action) {
-    extra_.emplace_back(text, std::move(action));
-}
-
 void StatusListMenu::showMenu(const QPoint& at) {
     QMenu menu(list_);
     QAction* copy = menu.addAction(QStringLiteral("Copy"), this, &StatusListMenu::copySelected);
@@ -60,8 +56,8 @@ void StatusListMenu::showMenu(const QPoint& at) {
         ->setShortcut(QKeySequence::Save);
     if (!extra_.empty())
         menu.addSeparator();
-    for (const auto& [text, action] : extra_)
-        menu.addAction(text, action);
+    for (QAction* action : extra_)
+        menu.addAction(action);
     menu.exec(list_->viewport()->mapToGlobal(at));
 }
 

@@ -7,6 +7,7 @@
 #include "event_log_file.h"
 
 class LogSaver;
+class QAction;
 class QListWidget;
 class QPoint;
 class QWidget;
@@ -28,7 +29,8 @@ public:
 
     StatusListMenu(QListWidget* list, QWidget* window, LogSource log, Tell tell);
 
-    void addEntry(const QString& text, std::function<void()> action);
+    // Offers the window's own action (with its shortcut) after the list's entries.
+    void addEntry(QAction* action) { extra_.push_back(action); }
     void copySelected() const;
     void copyAll() const;
     // Asks for a file name, then saves.
@@ -47,5 +49,5 @@ private:
     LogSource log_;
     Tell tell_;
     LogSaver* saver_;
-    std::vector<std::pair<QString, std::function<void()>>> extra_;
+    std::vector<QAction*> extra_;
 };

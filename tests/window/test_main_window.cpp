@@ -28,6 +28,7 @@
 #include "status_list_menu.h"
 #include "status_list_resize.h"
 #include "status_list_times.h"
+#include "timeline_window.h"
 
 namespace {
 
@@ -461,6 +462,31 @@ private slots:
         QVERIFY(QDateTime::fromString(framing[0], Qt::ISODateWithMs).isValid());
         QCOMPARE(framing[2], "1004");
         QCOMPARE(framing[3], CommEventLog::CommEventText(CommEvents::Framing));
+    }
+
+    // Read off the saved picture: at the right edge each trace lies in the upper half of its
+    // band when the line is on.
+    void theTimelineDrawsTheLinesAsTheyAreNow() {
+        PortMap map;
+        map.map(1, std::make_shared<SimulatedPort>());
+        MainWindow window(std::make_shared<MappedDeviceOpener>(map), nullptr);
+        SerialPortControl& port = window.comPort();
+        port.setPortOpen(true);      // DTR on, RTS off: DSR and CD on, CTS off
+        QVERIFY(port.DSRHolding());  // a read makes the levels known
+        QTest::qWait(200);           // a few pixels of trace
+        QTemporaryDir dir;
+        QVERIFY(window.showTimeline().savePng(dir.filePath("timeline.png")));
+        const QImage image(dir.filePath("timeline.png"));
+        const int bandHeight = (image.height() - 26) / 5, x = image.width() - 8;
+        QString levels;
+        for (int band = 0; band < 5; ++band) {
+            int inkY = -1;
+            for (int y = 4 + band * bandHeight; y < 4 + (band + 1) * bandHeight; ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    inkY = y;
+            levels += inkY < 0 ? '-' : inkY < 4 + band * bandHeight + bandHeight / 2 ? '1' : '0';
+        }
+        QCOMPARE(levels, "10101");  // DTR, RTS, DSR, CTS, CD
     }
 
     void lampAndTimerIndicesOutsideTheArraysThrow() {

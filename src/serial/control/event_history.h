@@ -11,8 +11,10 @@ namespace LineLevel {
 inline constexpr int Dtr = 1, Rts = 2, Dsr = 4, Cts = 8, Cd = 16, Ri = 32;
 }
 
-// The code of an entry for DTR or RTS driven by this program: no event of the port.
+// Codes of entries that are no event of the port: DTR or RTS driven by this program, and
+// input levels a read found changed without an event of their own (a rise of DSR).
 inline constexpr short kOutputsDriven = 0;
+inline constexpr short kLevelsRead = -1;
 
 // One event as the port saw it, and the lines' levels just after.
 struct HistoryEntry {

@@ -170,10 +170,14 @@ void SerialPortControl::learnFromEvent(short code, const EventStamp& stamp) {
 }
 
 ModemInputs SerialPortControl::readInputs() const {
-    const auto readAt = std::chrono::steady_clock::now();
-    knownInputs_ = openDevice().inputs();
-    knownAt_ = readAt;
-    return knownInputs_;
+    const EventStamp readAt = EventStamp::now();
+    const ModemInputs now = openDevice().inputs();
+    const quint8 before = knownLevels();
+    knownInputs_ = now;
+    knownAt_ = readAt.steady;
+    if (knownLevels() != before)
+        history_.add(kLevelsRead, readAt, knownLevels());
+    return now;
 }
 
 bool SerialPortControl::DSRHolding() const {

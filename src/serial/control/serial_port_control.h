@@ -100,5 +100,5 @@ private:
     EventStamp commEventStamp_{};
     mutable ModemInputs knownInputs_;
     mutable std::chrono::steady_clock::time_point knownAt_{};
-    EventHistory history_;
+    mutable EventHistory history_;  // reads of the lines record what they find
 };
