@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "check_options.h"
 #include "port_sources.h"
 
 namespace {
@@ -143,6 +144,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const std::vector<ProgramOption> options = programOptions();
     for (const ProgramOption& option : options)
         parser.addOption(option.option);
+    addCheckOptions(parser);
 
     if (!parser.parse(arguments))
         return refused(parser.errorText());
@@ -160,6 +162,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (const QString error = option.take(parser, option.option, result.options);
             !error.isEmpty())
             return refused(error);
+    if (const QString error = readCheckOptions(parser, result.options.check); !error.isEmpty())
+        return refused(error);
     result.options.missingDisplay = missingDisplay(parser);
     return result;
 }

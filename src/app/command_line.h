@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "check_options.h"
 #include "port_map.h"
 
 // What the command line asks for, beyond Qt's own options.
@@ -14,6 +15,7 @@ struct AppOptions {
     // Why the window could not be shown, where nothing names a display; empty otherwise.
     // What runs without a window needs none.
     QString missingDisplay;
+    CheckOptions check;
 };
 
 // Parses the command line; on --help, --version or a mistake prints and returns the exit

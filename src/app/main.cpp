@@ -9,6 +9,7 @@
 #include "port_listing.h"
 #include "port_sources.h"
 #include "qt_platform.h"
+#include "run_check.h"
 #include "serial_port_control.h"
 #include "tester.h"
 #include "window_picture.h"
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
             std::fputs(qPrintable(listSerialPorts(*programPorts(parsed->options.ports))), stdout);
             return 0;
         }
+        if (parsed->options.check.port != 0)
+            return runCheck(parsed->options.check, programPorts(parsed->options.ports));
         if (!parsed->options.missingDisplay.isEmpty())
             return refuseUsage(parsed->options.missingDisplay);
     }

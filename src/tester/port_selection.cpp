@@ -6,26 +6,9 @@
 #include "error_info.h"
 #include "lamp_colours.h"
 #include "number_text.h"
+#include "open_messages.h"
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
-
-QString alreadyOpenMessage(short port) {
-    return QStringLiteral("Com %1 is already open.").arg(port) + kCrLf +
-           QStringLiteral("Please select a different port");
-}
-
-QString invalidPortMessage(short port) {
-    return QStringLiteral("Com %1 is not a valid port.").arg(port) + kCrLf +
-           QStringLiteral("Please select a different port");
-}
-
-QString openProblemMessage(const ErrorInfo& error) {
-    return QStringLiteral("There was a problem opening the port.") + kCrLf +
-           QStringLiteral(" Error number: %1").arg(error.number) + kCrLf +
-           QStringLiteral("Error description: ") + error.description;
-}
 
 // Runs the open sequence's steps so that a failing step records its error and the next
 // step still runs.
@@ -109,13 +92,7 @@ short PortSelection::OpenValidPort(SerialPort& comPort, short PortNumber) {
     }
     const ErrorInfo error = *steps.last();
     steps.clear();
-    MessageBoxes& boxes = view_.messages();
-    if (error.number == CommErrors::PortAlreadyOpen)
-        boxes.showMessage(alreadyOpenMessage(PortNumber));
-    else if (error.number == CommErrors::InvalidPortNumber)
-        boxes.showMessage(invalidPortMessage(PortNumber));
-    else
-        boxes.showMessage(openProblemMessage(error));
+    view_.messages().showMessage(openFailureMessage(PortNumber, error));
     return 0;
 }
 

@@ -55,4 +55,9 @@ void Lamp::paintEvent(QPaintEvent*) {
         const qreal radius = std::min(box.width(), box.height()) / 4.0;
         painter.drawRoundedRect(box, radius, radius);
     }
+    if (hasFocus()) {  // reached by keyboard: a dotted frame says where the focus is
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box);
+    }
 }

@@ -1,7 +1,10 @@
 #include "main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +14,10 @@
 #include "port_numbers.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
+#include "status_list_menu.h"
 #include "status_list_resize.h"
+#include "status_list_times.h"
+#include "timeline_window.h"
 #include "window_fonts.h"
 #include "window_icon.h"
 
@@ -46,6 +52,9 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     createElements();
     WindowFonts::fitLabelsOnOneLine(*this);
     applyTabOrder();
+    addStatusListRecord();
+    offerTimeline();
+    makeAccessible();
     combo1_->setFocus();
 }
 
@@ -66,8 +75,10 @@ void MainWindow::showWhatPortsReach() {
         reached = opener_->describe(PortNumbers::kFirst, PortNumbers::kLast);
     } catch (...) {
     }
-    for (int index = 0; index < combo1_->count() && index < reached.size(); ++index)
+    for (int index = 0; index < combo1_->count() && index < reached.size(); ++index) {
         combo1_->setItemData(index, reached[index], Qt::ToolTipRole);
+        combo1_->setItemData(index, reached[index], Qt::AccessibleDescriptionRole);
+    }
     const int shown = combo1_->findText(combo1_->currentText());
     QString tip = shown >= 0 && shown < reached.size() ? reached[shown] : QString();
     const QString seen = comPort_ ? portFidelityWords(comPort_->Fidelity()) : QString();
@@ -89,6 +100,48 @@ void MainWindow::showLineFidelity() {
         for (Lamp* lamp : inputLamps_[index])
             lamp->setSeenAs(words);
     }
+}
+
+// The times of the status list's lines, and its copy and save over the port's history.
+void MainWindow::addStatusListRecord() {
+    new StatusListTimes(lstStatusWidget_, comPort_);
+    const auto log = [this] {
+        const EventHistory& history = comPort_->History();
+        const short port = comPort_->CommPort();
+        EventLogHeader header{
+            QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion(),
+            port,
+            opener_ ? opener_->describe(port, port).value(0) : QString(),
+            comPort_->Settings(),
+            comPort_->Fidelity(),
+            history.openedAt(),
+            history.dropped()};
+        return StatusListMenu::LogContents{std::move(header), history.snapshot()};
+    };
+    statusListMenu_ = new StatusListMenu(
+        lstStatusWidget_, this, log, [this](const QString& text) { messages().showMessage(text); });
+}
+
+// From Ctrl+T anywhere in the window, the status list's menu and every lamp's.
+void MainWindow::offerTimeline() {
+    auto* open = new QAction(QStringLiteral("Timeline"), this);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(open, &QAction::triggered, this, [this] { showTimeline(); });
+    addAction(open);
+    statusListMenu_->addEntry(open);
+    for (Lamp* lamp : findChildren<Lamp*>(Qt::FindDirectChildrenOnly)) {
+        lamp->setContextMenuPolicy(Qt::ActionsContextMenu);
+        lamp->addAction(open);
+    }
+}
+
+TimelineWindow& MainWindow::showTimeline() {
+    if (!timeline_)
+        timeline_ = new TimelineWindow(*comPort_, this);
+    timeline_->show();
+    timeline_->raise();
+    timeline_->activateWindow();
+    return *timeline_;
 }
 
 void MainWindow::load() {

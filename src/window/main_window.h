@@ -25,7 +25,9 @@ class QPushButton;
 class QTimer;
 class QtMessageBoxes;
 class SerialPortControl;
+class StatusListMenu;
 class TimerAdapter;
+class TimelineWindow;
 enum class LampMeaning;
 enum class LampShape;
 
@@ -53,6 +55,10 @@ public:
     void load();
 
     SerialPortControl& comPort() { return *comPort_; }
+    // The status list's copy and save.
+    StatusListMenu& statusListMenu() { return *statusListMenu_; }
+    // Opens the timeline of the port's lines (Ctrl+T), or brings it forward.
+    TimelineWindow& showTimeline();
     const TwipScale& twipScale() const { return scale_; }
 
     // The status list's resize rule, for the given outer size of the window in twips.
@@ -111,6 +117,9 @@ private:
     void addLatchTimers(const char* name, std::array<std::unique_ptr<TimerAdapter>, 3>& adapters,
                         void (WindowEvents::*handler)(short));
     void applyTabOrder();
+    void addStatusListRecord();
+    void makeAccessible();
+    void offerTimeline();
     bool windowSystemReportsFrame() const;
     void formResize();
 
@@ -128,6 +137,8 @@ private:
     SerialPortControl* comPort_ = nullptr;
     PortComboBox* combo1_ = nullptr;
     QListWidget* lstStatusWidget_ = nullptr;
+    StatusListMenu* statusListMenu_ = nullptr;
+    TimelineWindow* timeline_ = nullptr;
     TwipRect lstStatusPlace_;
 
     std::unique_ptr<ComboText> combo1Text_;

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -13,13 +15,20 @@
 #include <stdexcept>
 
 #include "comm_error.h"
+#include "comm_event.h"
+#include "comm_event_log.h"
 #include "device_opener.h"
 #include "lamp.h"
 #include "lamp_colours.h"
 #include "main_window.h"
+#include "port_map.h"
 #include "qt_message_boxes.h"
 #include "serial_port_control.h"
+#include "simulated_port.h"
+#include "status_list_menu.h"
 #include "status_list_resize.h"
+#include "status_list_times.h"
+#include "timeline_window.h"
 
 namespace {
 
@@ -320,16 +329,22 @@ private slots:
     void focusStartsOnComboAndTabFollowsTheDesign() {
         showAndActivate();
         QCOMPARE(focusOwner(window_.get()), child<QWidget>("Combo1"));
-        const QStringList expected = {"txtStatus",      "lstStatus",     "txtCount",
-                                      "cmdCycle",       "txtLoop",       "txtDelay",
-                                      "cmdClearStatus", "chkIgnoreRing", "cmdToggleRTS",
-                                      "cmdToggleDTR",   "Combo1"};
+        const QStringList expected = {
+            "txtStatus", "lstStatus",      "txtCount",      "cmdCycle",     "txtLoop",
+            "txtDelay",  "cmdClearStatus", "chkIgnoreRing", "cmdToggleRTS", "cmdToggleDTR"};
         QStringList visited;
         for (int i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << focusOwner(window_.get())->objectName();
         }
         QCOMPARE(visited, expected);
+        // Then the twelve lamps, for the keyboard and screen readers, and round again.
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(qobject_cast<Lamp*>(focusOwner(window_.get())));
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focusOwner(window_.get()), child<QWidget>("Combo1"));
     }
 
     void lampColoursRoundTripAndPaint_data() {
@@ -398,7 +413,81 @@ private slots:
         QVERIFY(reader);
         QCOMPARE(reader->text(QAccessible::Name), name);
         QCOMPARE(reader->text(QAccessible::Description), words);
+        QCOMPARE(reader->text(QAccessible::Value), words);
+        QCOMPARE(reader->role(), QAccessible::StaticText);
         QCOMPARE(widget->toolTip(), name + ": " + words);
+    }
+
+    void controlsAreNamedByTheirLabels() {
+        const std::pair<const char*, const char*> named[] = {
+            {"Combo1", "Serial Port COM"},   {"txtLoop", "loops"},    {"txtDelay", "delay (ms)"},
+            {"txtCount", "Interrupt count"}, {"txtStatus", "Status"}, {"lstStatus", "Status log"}};
+        for (const auto& [control, name] : named)
+            QCOMPARE(QAccessible::queryAccessibleInterface(child<QWidget>(control))
+                         ->text(QAccessible::Name),
+                     QString(name));
+        window_->load();
+        QCOMPARE(child<QComboBox>("Combo1")->itemData(2, Qt::AccessibleDescriptionRole).toString(),
+                 QString("/dev/ttyUSB3"));
+    }
+
+    void linesKeepTheirTimeAndTheLogSavesAsCsv() {
+        PortMap map;
+        auto sim = std::make_shared<SimulatedPort>();
+        map.map(1, sim, "sim", "simulated loopback plug");
+        MainWindow window(std::make_shared<MappedDeviceOpener>(map), nullptr);
+        ListElement& list = window.lstStatus();
+        connect(&window.comPort(), &SerialPortControl::OnComm, [&] { list.AddItemAtTop("x"); });
+        window.comPort().setPortOpen(true);
+        for (short code : {CommEvents::Framing, CommEvents::CtsChanged, CommEvents::Ring})
+            sim->injectEvent(code);
+        QTRY_COMPARE(list.ListCount(), 3);
+        const auto* lines = window.findChild<QListWidget*>("lstStatus");
+        QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d{3}, 0\.\d{3} s after the port opened$)")
+                    .match(StatusListTimes::toolTip(*lines->item(0)))
+                    .hasMatch());
+
+        QTemporaryDir dir;
+        QSignalSpy saved(&window.statusListMenu(), &StatusListMenu::logSaved);
+        window.statusListMenu().saveLogTo(dir.filePath("log.csv"));
+        QTRY_COMPARE(saved.count(), 1);
+        QFile file(dir.filePath("log.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList rows = QString(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(rows.contains("# Port: Com 1, sim, simulated loopback plug"));
+        QVERIFY(rows.contains("# CTS: every edge, counted by the driver"));
+        const qsizetype columns = rows.indexOf("time,seconds,code,text");
+        QCOMPARE(rows.size(), columns + 5);
+        QVERIFY(rows[columns + 1].endsWith(",,\"DTR on, RTS off\""));  // the opening, quoted
+        const QStringList framing = rows[columns + 2].split(',');
+        QVERIFY(QDateTime::fromString(framing[0], Qt::ISODateWithMs).isValid());
+        QCOMPARE(framing[2], "1004");
+        QCOMPARE(framing[3], CommEventLog::CommEventText(CommEvents::Framing));
+    }
+
+    // Read off the saved picture: at the right edge each trace lies in the upper half of its
+    // band when the line is on.
+    void theTimelineDrawsTheLinesAsTheyAreNow() {
+        PortMap map;
+        map.map(1, std::make_shared<SimulatedPort>());
+        MainWindow window(std::make_shared<MappedDeviceOpener>(map), nullptr);
+        SerialPortControl& port = window.comPort();
+        port.setPortOpen(true);      // DTR on, RTS off: DSR and CD on, CTS off
+        QVERIFY(port.DSRHolding());  // a read makes the levels known
+        QTest::qWait(200);           // a few pixels of trace
+        QTemporaryDir dir;
+        QVERIFY(window.showTimeline().savePng(dir.filePath("timeline.png")));
+        const QImage image(dir.filePath("timeline.png"));
+        const int bandHeight = (image.height() - 26) / 5, x = image.width() - 8;
+        QString levels;
+        for (int band = 0; band < 5; ++band) {
+            int inkY = -1;
+            for (int y = 4 + band * bandHeight; y < 4 + (band + 1) * bandHeight; ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    inkY = y;
+            levels += inkY < 0 ? '-' : inkY < 4 + band * bandHeight + bandHeight / 2 ? '1' : '0';
+        }
+        QCOMPARE(levels, "10101");  // DTR, RTS, DSR, CTS, CD
     }
 
     void lampAndTimerIndicesOutsideTheArraysThrow() {

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <optional>
 
+#include "event_stamp.h"
+
 // Events on their way from a device (any thread) to the user-interface thread.
 // Bounded: past the capacity new events are dropped and counted, never silently.
 // A device-lost marker is always kept, since closing the port depends on it.
@@ -14,6 +16,7 @@ public:
     struct Entry {
         short code = 0;
         quint64 lostGeneration = 0;  // non-zero: the device opened as this generation is gone
+        EventStamp stamp{};          // when the device saw it
     };
 
     explicit EventQueue(std::size_t capacity) : capacity_(capacity) {}

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 
+#include "comm_event.h"
+
 // Forwards a device's reports into the control's queue. One per opened device, tagged with
 // its generation so that a late report from a closed device cannot close a newer one.
 class SerialPortControl::Sink : public DeviceEventSink {
@@ -10,8 +12,8 @@ public:
     Sink(SerialPortControl& control, quint64 generation)
         : control_(control), generation_(generation) {}
 
-    void portEventAt(short code, const EventStamp&) override {
-        if (control_.queue_.push({code, 0}))
+    void portEventAt(short code, const EventStamp& when) override {
+        if (control_.queue_.push({code, 0, when}))
             control_.requestDelivery();
     }
 
@@ -62,6 +64,10 @@ void SerialPortControl::setPortOpen(bool open) {
     auto sink = std::make_unique<Sink>(*this, ++generation_);
     device_ = opener_->open(commPort_, OpenRequest{settings_, dtr_, rts_}, *sink);
     sink_ = std::move(sink);
+    history_.restart(EventStamp::now());
+    knownInputs_ = {};  // until the first read
+    knownAt_ = {};
+    history_.add(kOutputsDriven, history_.openedAt(), knownLevels());
     emit portOpenChanged();
 }
 
@@ -130,19 +136,56 @@ QString SerialPortControl::Input() {
 }
 
 void SerialPortControl::setDTREnable(bool on) {
-    if (PortOpen())
-        device_->setDtr(on);
+    if (!PortOpen()) {
+        dtr_ = on;
+        return;
+    }
+    device_->setDtr(on);
     dtr_ = on;
+    history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
 }
 
 void SerialPortControl::setRTSEnable(bool on) {
-    if (PortOpen())
-        device_->setRts(on);
+    if (!PortOpen()) {
+        rts_ = on;
+        return;
+    }
+    device_->setRts(on);
     rts_ = on;
+    history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
+}
+
+quint8 SerialPortControl::knownLevels() const {
+    const auto bit = [](bool on, int level) { return on ? level : 0; };
+    return static_cast<quint8>(
+        bit(dtr_, LineLevel::Dtr) | bit(rts_, LineLevel::Rts) |
+        bit(knownInputs_.dsr, LineLevel::Dsr) | bit(knownInputs_.cts, LineLevel::Cts) |
+        bit(knownInputs_.cd, LineLevel::Cd) | bit(knownInputs_.ring, LineLevel::Ri));
+}
+
+void SerialPortControl::learnFromEvent(short code, const EventStamp& stamp) {
+    if (stamp.steady < knownAt_)
+        return;  // the last read saw this change already
+    if (code == CommEvents::CtsChanged)
+        knownInputs_.cts = !knownInputs_.cts;
+    else if (code == CommEvents::CdChanged)
+        knownInputs_.cd = !knownInputs_.cd;
+    else if (code == CommEvents::DsrFell)
+        knownInputs_.dsr = false;
+    else if (code == CommEvents::Ring)
+        knownInputs_.ring = false;
+    knownAt_ = stamp.steady;
 }
 
 ModemInputs SerialPortControl::readInputs() const {
-    return openDevice().inputs();
+    const EventStamp readAt = EventStamp::now();
+    const ModemInputs now = openDevice().inputs();
+    const quint8 before = knownLevels();
+    knownInputs_ = now;
+    knownAt_ = readAt.steady;
+    if (knownLevels() != before)
+        history_.add(kLevelsRead, readAt, knownLevels());
+    return now;
 }
 
 bool SerialPortControl::DSRHolding() const {
@@ -153,6 +196,9 @@ bool SerialPortControl::CTSHolding() const {
 }
 bool SerialPortControl::CDHolding() const {
     return readInputs().cd;
+}
+bool SerialPortControl::RIHolding() const {
+    return readInputs().ring;
 }
 
 void SerialPortControl::requestDelivery() {
@@ -178,7 +224,13 @@ void SerialPortControl::deliverPending() {
         if (device_ && lostGeneration_.load() == generation_)
             continue;
         commEvent_ = entry->code;
+        commEventStamp_ = entry->stamp;
+        learnFromEvent(entry->code, entry->stamp);
+        history_.add(entry->code, entry->stamp, knownLevels());
+        const quint64 added = history_.added();
         emit OnComm();
+        if (history_.added() == added)  // the handler's reads belong to this event
+            history_.setNewestLevels(knownLevels());
         if ((++delivered & 63) == 0 && slice.elapsed() > kSliceMs && queue_.size() > 0) {
             requestDelivery();
             break;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "device_opener.h"
+#include "event_history.h"
 #include "event_queue.h"
 #include "serial_port.h"
 
@@ -40,9 +41,13 @@ public:
     bool CTSHolding() const override;
     bool CDHolding() const override;
     short CommEvent() const override { return commEvent_; }
-
-    // How faithfully the open port sees each input line; not known while none is open.
+    // When the device saw the event being delivered.
+    const EventStamp& CommEventStamp() const { return commEventStamp_; }
+    bool RIHolding() const;
+    // How faithfully the open port sees each input line; "not known" while closed.
     PortFidelity Fidelity() const;
+    // The events delivered since the port last opened.
+    const EventHistory& History() const { return history_; }
 
     // Events dropped because they came faster than they could be delivered.
     quint64 LostEvents() const { return queue_.dropped(); }
@@ -64,6 +69,11 @@ private:
     void closeDevice();
     SerialDevice& openDevice() const;
     ModemInputs readInputs() const;
+    // The levels of the lines as last read, for the history. Reading them anew for it
+    // would cost the device a call per event; an event's own change is applied when it
+    // came after the last read.
+    quint8 knownLevels() const;
+    void learnFromEvent(short code, const EventStamp& stamp);
     void requestDelivery();
     Q_INVOKABLE void deliverPending();
     void handleLost(quint64 generation);
@@ -89,4 +99,8 @@ private:
     bool dtr_ = true;
     bool rts_ = false;
     short commEvent_ = 0;
+    EventStamp commEventStamp_{};
+    mutable ModemInputs knownInputs_;
+    mutable std::chrono::steady_clock::time_point knownAt_{};
+    mutable EventHistory history_;  // reads of the lines record what they find
 };

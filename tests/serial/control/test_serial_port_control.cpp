@@ -126,12 +126,17 @@ private slots:
         for (int i = 0; i < kEdges; ++i)
             expected.push_back(i % 3 == 2 ? CommEvents::CdChanged : CommEvents::CtsChanged);
         rig.join();  // the user-interface thread delivers nothing meanwhile
+        const auto joined = std::chrono::steady_clock::now();
         QVERIFY(seen_.empty());
         QCOMPARE(control_->PendingEvents(), std::size_t(kEdges));
 
         QTRY_COMPARE(seen_.size(), std::size_t(kEdges));
         QCOMPARE(seen_, expected);
         QCOMPARE(control_->LostEvents(), 0u);
+        // Each keeps the time the device saw it, not the time it was delivered.
+        QCOMPARE(control_->History().size(), std::size_t(kEdges) + 1);  // and the opening
+        QVERIFY(control_->History().at(kEdges - 1).stamp.steady <= joined);
+        QVERIFY(control_->CommEventStamp().steady <= joined);
     }
 
     void closingDropsUndeliveredEventsAndFreesPort() {

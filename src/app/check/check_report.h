@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "event_history.h"
+#include "line_fidelity.h"
+#include "plug_profile.h"
+
+// One line of the check's verdict.
+struct CheckRow {
+    QString name;
+    bool passed = false;
+    QString expected;
+    QString seen;
+    double ms = -1;  // negative: no time to tell
+    QString note;
+};
+
+// Everything a check found, for the table and the reports.
+struct CheckReport {
+    QString program;  // name and version
+    short port = 0;
+    QString device;       // the path the port reaches
+    QString description;  // what the system says the device is
+    PlugProfile plug;
+    PortFidelity fidelity;
+    EventStamp started;
+    double durationMs = 0;
+    std::vector<CheckRow> rows;
+    std::vector<HistoryEntry> events;
+
+    int failures() const {
+        int failed = 0;
+        for (const CheckRow& row : rows)
+            failed += row.passed ? 0 : 1;
+        return failed;
+    }
+    bool passed() const { return failures() == 0; }
+};

@@ -1,0 +1,92 @@
+#include "run_check.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+#include "check_files.h"
+#include "check_table.h"
+#include "comm_error.h"
+#include "error_info.h"
+#include "open_messages.h"
+#include "serial_port_control.h"
+
+namespace {
+
+constexpr int kAllPassed = 0;
+constexpr int kFailed = 1;
+constexpr int kNotRun = 2;
+
+void tell(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    std::fputs(qPrintable(lines + '\n'), stderr);
+}
+
+bool writeFile(const QString& path, const QByteArray& contents) {
+    if (path.isEmpty())
+        return true;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(contents) == contents.size() && file.flush())
+        return true;
+    tell(QStringLiteral("Could not write %1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+void describeAdapter(const DeviceOpener& opener, CheckReport& report) {
+    const QString reached = opener.describe(report.port, report.port).value(0);
+    const qsizetype comma = reached.indexOf(QStringLiteral(", "));
+    report.device = comma < 0 ? reached : reached.left(comma);
+    report.description = comma < 0 ? QString() : reached.mid(comma + 2);
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options, std::shared_ptr<DeviceOpener> opener) {
+    CheckReport report;
+    report.program =
+        QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion();
+    report.port = options.port;
+    report.plug = options.plug;
+    describeAdapter(*opener, report);
+
+    SerialPortControl port(opener);
+    PortCheck check(port, options.plug, options.cycles);
+    check.startRecording();
+    report.started = EventStamp::now();
+    try {
+        port.setCommPort(options.port);
+        port.setPortOpen(true);
+    } catch (...) {
+        tell(openFailureMessage(options.port, currentErrorInfo()));
+        return kNotRun;
+    }
+    QObject::connect(&port, &SerialPortControl::deviceLost, &port,
+                     [](int number, const QString& description) {
+                         tell(QStringLiteral("The port was closed.\r\n Error number: %1\r\n"
+                                             "Error description: %2")
+                                  .arg(number)
+                                  .arg(description));
+                     });
+    try {
+        check.run(report);
+    } catch (...) {
+        const ErrorInfo error = currentErrorInfo();
+        tell(QStringLiteral("The check stopped: %1 (error %2)")
+                 .arg(error.description)
+                 .arg(error.number));
+        return kNotRun;
+    }
+    report.durationMs =
+        std::chrono::duration<double, std::milli>(EventStamp::now().steady - report.started.steady)
+            .count();
+    port.setPortOpen(false);
+
+    std::fputs(qPrintable(checkTable(report)), stdout);
+    std::fflush(stdout);
+    if (!writeFile(options.jsonPath, checkJson(report)) ||
+        !writeFile(options.junitPath, checkJUnit(report)))
+        return kNotRun;
+    return report.passed() ? kAllPassed : kFailed;
+}
