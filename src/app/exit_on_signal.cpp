@@ -32,10 +32,13 @@ void onSignal(int signal) {
 }  // namespace
 
 ExitOnSignal::ExitOnSignal() {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return;  // the default actions stay: the program still ends, if less tidily
-    signalPipe = pipe_[1];
-    notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+    readEnd_.reset(ends[0]);
+    writeEnd_.reset(ends[1]);
+    signalPipe = writeEnd_.get();
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { deliver(); });
     setAction(onSignal);
 }
@@ -43,15 +46,12 @@ ExitOnSignal::ExitOnSignal() {
 ExitOnSignal::~ExitOnSignal() {
     setAction(SIG_DFL);
     notifier_.reset();
-    signalPipe = -1;
-    for (int end : pipe_)
-        if (end >= 0)
-            ::close(end);
+    signalPipe = -1;  // before the pipe closes with the members
 }
 
 void ExitOnSignal::deliver() {
     char number = 0;
-    while (::read(pipe_[0], &number, 1) == 1)
+    while (::read(readEnd_.get(), &number, 1) == 1)
         if (handler_)
             handler_(number);
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include "unique_fd.h"
+
 // Brings SIGTERM, SIGINT and SIGHUP to the event loop, where the program can close its window
 // and with it the port, as the user would: a signal's handler may do next to nothing itself.
 // The first of them restores the default actions, so a second one ends the program at once.
@@ -21,7 +23,8 @@ public:
 private:
     void deliver();
 
-    int pipe_[2] = {-1, -1};
+    UniqueFd readEnd_;
+    UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void(int)> handler_;
 };

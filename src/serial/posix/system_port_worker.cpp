@@ -17,8 +17,8 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
       transmit_(tty, sink, loss, [this] { wake(); }) {
     settingsChanged(settings, false);
 
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0)
+    wakeFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wakeFd_.valid())
         throw CommError(
             CommErrors::OpenFailed,
             describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
@@ -30,7 +30,6 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
     } catch (const std::system_error& e) {
         modemWaiter_.reset();
         loss_.setOnReported({});
-        ::close(wakeFd_);
         throw CommError(CommErrors::OpenFailed,
                         describeSystemError(QStringLiteral("Starting the watch of"), tty_.path(),
                                             e.code().value()));
@@ -55,7 +54,6 @@ SystemPortWorker::~SystemPortWorker() {
     thread_.join();
     modemWaiter_.reset();
     loss_.setOnReported({});
-    ::close(wakeFd_);
 }
 
 void SystemPortWorker::run() {
@@ -65,7 +63,7 @@ void SystemPortWorker::run() {
             continue;
         }
         const short events = POLLIN | (transmit_.pending() ? POLLOUT : 0);
-        pollfd fds[2] = {{tty_.fd(), events, 0}, {wakeFd_, POLLIN, 0}};
+        pollfd fds[2] = {{tty_.fd(), events, 0}, {wakeFd_.get(), POLLIN, 0}};
         const int ready = ::poll(fds, 2, lines_.nextLookMs());
         wakeups_.fetch_add(1, std::memory_order_relaxed);
         if (ready < 0) {
@@ -96,19 +94,19 @@ void SystemPortWorker::run() {
 }
 
 void SystemPortWorker::waitForWake(int timeoutMs) {
-    pollfd fd{wakeFd_, POLLIN, 0};
+    pollfd fd{wakeFd_.get(), POLLIN, 0};
     if (::poll(&fd, 1, timeoutMs) > 0)
         drainWake();
 }
 
 void SystemPortWorker::wake() {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_.get(), &one, sizeof one);
 }
 
 void SystemPortWorker::drainWake() {
     std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd_.get(), &count, sizeof count);
 }
 
 void SystemPortWorker::settingsChanged(const LineSettings& settings, bool termiosReplaced) {

@@ -14,6 +14,7 @@
 #include "system_modem_waiter.h"
 #include "system_tty.h"
 #include "transmit_queue.h"
+#include "unique_fd.h"
 
 // The thread that serves an open tty: one poll loop that wakes when input arrives, when the
 // line has room for buffered output, when the driver's wait saw a line change (or, without
@@ -58,7 +59,7 @@ private:
 
     SystemTty& tty_;
     DeviceLoss& loss_;
-    int wakeFd_ = -1;
+    UniqueFd wakeFd_;  // outlives every member that may wake the thread
 
     LineWatcher lines_;  // first: the others depend on what the device offers
     InputReader input_;

@@ -16,21 +16,17 @@ namespace {
 
 // Opens the very node that was checked, through a handle that no driver sees: a path
 // swapped for another file since the check is refused before anything opens it.
-int openCheckedNode(const QString& path, const SerialNode& node) {
-    const int handle = ::open(path.toLocal8Bit().constData(), O_PATH | O_CLOEXEC);
-    if (handle < 0)
+UniqueFd openCheckedNode(const QString& path, const SerialNode& node) {
+    const UniqueFd handle(::open(path.toLocal8Bit().constData(), O_PATH | O_CLOEXEC));
+    if (!handle.valid())
         throw openError(path, errno);
     struct stat st {};
-    if (::fstat(handle, &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != node.device) {
-        ::close(handle);
+    if (::fstat(handle.get(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != node.device)
         throw noSuchPort(path, QStringLiteral("it changed while it was being opened"));
-    }
-    const QByteArray byHandle = "/proc/self/fd/" + QByteArray::number(handle);
-    const int fd = ::open(byHandle.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    const int err = errno;
-    ::close(handle);
-    if (fd < 0)
-        throw openError(path, err);
+    const QByteArray byHandle = "/proc/self/fd/" + QByteArray::number(handle.get());
+    UniqueFd fd(::open(byHandle.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
+        throw openError(path, errno);
     return fd;
 }
 
@@ -65,27 +61,22 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
       reservation_(node_.device, path),
       lock_(lockName(node_, folders.sys), folders, path) {
     refuseIfOpenElsewhere(path_, node_, folders.proc);
+    // On a throw below, the descriptor closes before the lock and the reservation go.
     fd_ = openCheckedNode(path_, node_);
-    try {
-        if (!::isatty(fd_))
-            throw noSuchPort(path_, QStringLiteral("it is not a terminal device"));
-        if (::tcgetattr(fd_, &found_) != 0)
-            throw openError(path_, errno);
-        takeExclusiveUse(fd_, path_);
-    } catch (...) {
-        ::close(fd_);
-        throw;
-    }
+    if (!::isatty(fd()))
+        throw noSuchPort(path_, QStringLiteral("it is not a terminal device"));
+    if (::tcgetattr(fd(), &found_) != 0)
+        throw openError(path_, errno);
+    takeExclusiveUse(fd(), path_);
 }
 
 SystemTty::~SystemTty() {
-    ::tcflush(fd_, TCOFLUSH);
+    ::tcflush(fd(), TCOFLUSH);
     // Whoever uses the tty next, or still has it open, finds it as this program found it.
-    ::tcsetattr(fd_, TCSANOW, &found_);
-    releaseExclusiveUse(fd_);
-    ::close(fd_);
+    ::tcsetattr(fd(), TCSANOW, &found_);
+    releaseExclusiveUse(fd());
 }
 
 void SystemTty::discardInput() {
-    ::tcflush(fd_, TCIFLUSH);
+    ::tcflush(fd(), TCIFLUSH);
 }

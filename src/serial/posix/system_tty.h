@@ -10,6 +10,7 @@
 #include "serial_node.h"
 #include "system_folders.h"
 #include "termios_settings.h"
+#include "unique_fd.h"
 #include "uucp_lock.h"
 
 // An open tty (O_RDWR|O_NOCTTY|O_NONBLOCK) held for exclusive use: within this process and
@@ -29,7 +30,7 @@ public:
     SystemTty(const SystemTty&) = delete;
     SystemTty& operator=(const SystemTty&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const QString& path() const { return path_; }
     // Pseudo-terminals carry no character format: the kernel forces 8 bits, no parity.
     bool isPseudoTerminal() const { return node_.isPseudoTerminalSlave(); }
@@ -39,14 +40,14 @@ public:
     // Raw mode with the line's format and the kernel's error marking on. Throws
     // SettingsRejected. Returns whether the tty's termios changed.
     bool applySettings(const LineSettings& settings) {
-        return applyLineSettings(fd_, path_, settings, isPseudoTerminal());
+        return applyLineSettings(fd(), path_, settings, isPseudoTerminal());
     }
     void discardInput();
 
     // Modem-line calls return 0 or the errno of the failed ioctl.
-    int setModemBits(int bits, bool on) { return switchModemLines(fd_, bits, on); }
-    int readLevels(LineSnapshot::Levels& levels) { return readModemLevels(fd_, levels); }
-    int readCounters(LineSnapshot::Counters& counters) { return readModemCounters(fd_, counters); }
+    int setModemBits(int bits, bool on) { return switchModemLines(fd(), bits, on); }
+    int readLevels(LineSnapshot::Levels& levels) { return readModemLevels(fd(), levels); }
+    int readCounters(LineSnapshot::Counters& counters) { return readModemCounters(fd(), counters); }
 
 private:
     QString path_;
@@ -55,6 +56,6 @@ private:
     // Taken in this order before the device opens, given up in reverse after it closes.
     ProcessReservation reservation_;
     UucpLock lock_;
-    int fd_ = -1;
+    UniqueFd fd_;
     termios found_{};
 };

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "unique_fd.h"
+
 namespace {
 
 using DirHandle = std::unique_ptr<DIR, int (*)(DIR*)>;
@@ -20,12 +22,11 @@ DirHandle openFolder(const QByteArray& path) {
 }
 
 QByteArray readSmallFile(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
         return {};
     char text[512];
-    const ssize_t n = ::read(fd, text, sizeof text);
-    ::close(fd);
+    const ssize_t n = ::read(fd.get(), text, sizeof text);
     return n > 0 ? QByteArray(text, n) : QByteArray();
 }
 

@@ -12,6 +12,7 @@
 
 #include "open_errors.h"
 #include "tty_users.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -59,12 +60,11 @@ LockHolder readHolder(const QByteArray& file) {
         return {};
     if (!S_ISREG(st.st_mode))
         return {LockHolder::Unreadable};
-    const int fd = ::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
         return {errno == ENOENT ? LockHolder::None : LockHolder::Unreadable};
     char text[32];
-    const ssize_t n = ::read(fd, text, sizeof text);
-    ::close(fd);
+    const ssize_t n = ::read(fd.get(), text, sizeof text);
     const pid_t pid = n > 0 ? parsePid(QByteArray(text, n)) : 0;
     if (pid == 0)
         return {LockHolder::Unreadable};
@@ -91,14 +91,14 @@ enum class Creation { Taken, Exists, FolderUnusable, Blocked };
 // stands at our name and is not ours to remove blocks the lock.
 Creation createLock(const QByteArray& file, const QByteArray& temp) {
     ::unlink(temp.constData());  // left by a crashed process of this PID; a link goes, unfollowed
-    const int fd =
-        ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd fd(
+        ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd.valid())
         return errno == EEXIST || errno == ELOOP ? Creation::Blocked : Creation::FolderUnusable;
-    ::fchmod(fd, 0644);  // others must read the holder whatever our umask
+    ::fchmod(fd.get(), 0644);  // others must read the holder whatever our umask
     const QByteArray line = QByteArray::number(::getpid()).rightJustified(10, ' ') + '\n';
-    const bool written = ::write(fd, line.constData(), size_t(line.size())) == line.size();
-    ::close(fd);
+    const bool written = ::write(fd.get(), line.constData(), size_t(line.size())) == line.size();
+    fd.reset();  // the lock is complete before it is linked into place
     const int linked = written ? ::link(temp.constData(), file.constData()) : -1;
     const int err = errno;
     ::unlink(temp.constData());
