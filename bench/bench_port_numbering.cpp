@@ -4,10 +4,12 @@
 // table, and the look at /proc for consoles' gettys and ports' holders. Then the lock dance of
 // an open: taking and removing the UUCP lock alone, and a whole open and close of a
 // pseudo-terminal (the UUCP lock, the look at /proc, the flock and TIOCEXCL) with and without
-// a lock folder it can write.
+// a lock folder it can write; and the open of a numbered port, which finds its number first,
+// as the opener does it and with the holders' look the numbering of the port box pays.
 // Opens no device but pseudo-terminals. Usage: bench_port_numbering [runs, default 2000]
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -65,6 +67,37 @@ bool addSixteenDevices(FakeSerialTree& tree) {
     return added;
 }
 
+// The number of the device whose node is `path`, or 0.
+int numberOf(const PortNumbering& numbering, const QString& path) {
+    for (int port = PortNumbers::kFirst; port <= PortNumbers::kLast; ++port)
+        if (numbering.reach(port).device == path)
+            return port;
+    return 0;
+}
+
+// The open of a numbered port with 16 devices: the fake tree's ttyUSB0 made a link to a
+// pseudo-terminal, so that it opens, and this machine's process table looked at.
+void timeNumberedOpen(int runs, FakeSerialTree& tree, const PtyPair& pty,
+                      const SystemFolders& withLock) {
+    const QString node = tree.folders().dev + QStringLiteral("/ttyUSB0");
+    if (!QFile::remove(node) || !QFile::link(pty.slavePath(), node)) {
+        std::fprintf(stderr, "could not link the pseudo-terminal into the fake tree\n");
+        return;
+    }
+    SystemFolders folders = tree.folders();
+    folders.lock = withLock.lock;
+    folders.proc = SystemFolders{}.proc;
+    const auto ports = std::make_shared<SystemSerialPorts>(folders);
+    MappedDeviceOpener opener(PortMap{}, ports);
+    const short port = static_cast<short>(numberOf(opener.numbering(), node));
+    NullSink sink;
+    time("open and close of a numbered port (the opener)", runs,
+         [&] { opener.open(port, {}, sink); });
+    time("the same after a scan naming holders (as it was)", runs, [&] {
+        ports->open(*std::get_if<QString>(&*opener.numbering().reach(port).target), {}, sink);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,5 +139,6 @@ int main(int argc, char** argv) {
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withLock); });
     time("open and close of a pseudo-terminal, no lock folder", runs,
          [&] { openSystemDevice(pty.slavePath(), {}, sink, withoutLock); });
+    timeNumberedOpen(runs, tree, pty, withLock);
     return 0;
 }

@@ -14,7 +14,9 @@ namespace {
 // boxes for a port that is no port or is in use keep their fixed texts, without the reason.
 class ExplainedSystemPorts : public SystemPorts {
 public:
-    std::vector<FoundSerialDevice> devices() const override { return ports_.devices(); }
+    std::vector<FoundSerialDevice> devices(Holders holders) const override {
+        return ports_.devices(holders);
+    }
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override {
         try {

@@ -20,9 +20,13 @@ public:
 // The system's own serial devices: those present now, and opening one by its path.
 class SystemPorts {
 public:
+    // Whether the devices found name who holds them: what the user reads needs it, numbering
+    // alone does not, and the look at every process's open files is the dearest part.
+    enum class Holders { Named, Skipped };
+
     virtual ~SystemPorts() = default;
     // Found afresh at every call, opening none of them.
-    virtual std::vector<FoundSerialDevice> devices() const = 0;
+    virtual std::vector<FoundSerialDevice> devices(Holders holders) const = 0;
     // Throws CommError as DeviceOpener::open does.
     virtual std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                                DeviceEventSink& sink) const = 0;

@@ -18,10 +18,13 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
                                                        DeviceEventSink& sink) {
     if (!PortNumbers::isValid(port))
         throw invalidPortNumber(port);
-    // An entry needs no look at the system.
+    // An entry needs no look at the system. The open looks for holders itself, so the
+    // numbering leaves them out.
     const auto entry = map_.entries().find(port);
     const std::optional<PortMap::Target> target =
-        entry != map_.entries().end() ? entry->second.target : numbering().reach(port).target;
+        entry != map_.entries().end()
+            ? entry->second.target
+            : PortNumbering(map_, systemDevices(SystemPorts::Holders::Skipped)).reach(port).target;
     if (!target)
         throw invalidPortNumber(port);
     if (const auto* source = std::get_if<std::shared_ptr<PortSource>>(&*target))
@@ -32,7 +35,7 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
 }
 
 QStringList MappedDeviceOpener::describe(short first, short last) const {
-    const std::vector<FoundSerialDevice> found = systemDevices();
+    const std::vector<FoundSerialDevice> found = systemDevices(SystemPorts::Holders::Named);
     const PortNumbering now(map_, found);
     QStringList texts;
     for (int port = first; port <= last; ++port) {
@@ -59,9 +62,10 @@ QString MappedDeviceOpener::whyNoPort(int port, const std::vector<FoundSerialDev
 }
 
 PortNumbering MappedDeviceOpener::numbering() const {
-    return PortNumbering(map_, systemDevices());
+    return PortNumbering(map_, systemDevices(SystemPorts::Holders::Named));
 }
 
-std::vector<FoundSerialDevice> MappedDeviceOpener::systemDevices() const {
-    return system_ ? system_->devices() : std::vector<FoundSerialDevice>{};
+std::vector<FoundSerialDevice> MappedDeviceOpener::systemDevices(
+    SystemPorts::Holders holders) const {
+    return system_ ? system_->devices(holders) : std::vector<FoundSerialDevice>{};
 }

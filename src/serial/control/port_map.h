@@ -47,7 +47,7 @@ public:
     PortNumbering numbering() const;
 
 private:
-    std::vector<FoundSerialDevice> systemDevices() const;
+    std::vector<FoundSerialDevice> systemDevices(SystemPorts::Holders holders) const;
     // Why the path an entry names is no port, for a path the system does not list; empty
     // for anything else.
     QString whyNoPort(int port, const std::vector<FoundSerialDevice>& found) const;

@@ -5,7 +5,8 @@
 
 #include <cerrno>
 
-DeviceLoss::DeviceLoss(QString path, DeviceEventSink& sink) : path_(std::move(path)), sink_(sink) {}
+DeviceLoss::DeviceLoss(QString path, DeviceEventSink& sink, QString hint)
+    : path_(std::move(path)), hint_(std::move(hint)), sink_(sink) {}
 
 bool DeviceLoss::meansGone(int err) {
     return err == EIO || err == ENXIO || err == ENODEV;
@@ -37,8 +38,8 @@ void DeviceLoss::report() {
     sink_.deviceLost(CommError(CommErrors::DeviceLost,
                                QStringLiteral("%1 stopped answering (unplugged or hung up), so the "
                                               "port was closed. Reconnect it and choose the port "
-                                              "again.")
-                                   .arg(path_)));
+                                              "again.%2")
+                                   .arg(path_, hint_.isEmpty() ? QString() : ' ' + hint_)));
     if (onReported_)
         onReported_();
 }

@@ -11,7 +11,8 @@
 // both of them. Reports may come from any thread.
 class DeviceLoss {
 public:
-    DeviceLoss(QString path, DeviceEventSink& sink);
+    // `hint`, where given, follows the loss's description.
+    DeviceLoss(QString path, DeviceEventSink& sink, QString hint = {});
 
     // An errno from a call on the device that means it went away.
     static bool meansGone(int err);
@@ -35,6 +36,7 @@ public:
 
 private:
     const QString path_;
+    const QString hint_;
     DeviceEventSink& sink_;
     std::function<void()> onReported_;
     std::atomic<bool> lost_{false};

@@ -32,3 +32,11 @@ QString heldByText(const std::vector<TtyUser>& holders, const QString& path) {
     }
     return text;
 }
+
+QString newAdapterAdvice(const QString& path) {
+    return QStringLiteral(
+               "It vanished within a second of being plugged in, as an adapter does "
+               "when a service that grabs new adapters takes it. ") +
+           serviceAdvice(QStringLiteral("ModemManager"), path) + ' ' +
+           serviceAdvice(QStringLiteral("brltty"), path);
+}

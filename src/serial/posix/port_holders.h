@@ -16,3 +16,7 @@ std::vector<TtyUser> portHolders(dev_t device, const QString& deviceName,
 // "in use by picocom, PID 4242", and for a service known to grab adapters what it is and how
 // to keep it off `path`; empty when nobody holds it.
 QString heldByText(const std::vector<TtyUser>& holders, const QString& path);
+
+// For a device that vanished within a second of being plugged in, as one does when such a
+// service takes it: what those services are and how to keep them off `path`.
+QString newAdapterAdvice(const QString& path);

@@ -12,10 +12,10 @@ std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRe
                                                 folders);
 }
 
-std::vector<FoundSerialDevice> SystemSerialPorts::devices() const {
+std::vector<FoundSerialDevice> SystemSerialPorts::devices(Holders holders) const {
     if (scan_ == Scan::None)
         return {};
-    return SystemPortScan(folders_).devices();
+    return SystemPortScan(folders_).devices(holders);
 }
 
 std::unique_ptr<SerialDevice> SystemSerialPorts::open(const QString& path,

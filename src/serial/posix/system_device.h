@@ -24,7 +24,7 @@ public:
     explicit SystemSerialPorts(SystemFolders folders = {}, Scan scan = Scan::Found)
         : folders_(std::move(folders)), scan_(scan) {}
 
-    std::vector<FoundSerialDevice> devices() const override;
+    std::vector<FoundSerialDevice> devices(Holders holders) const override;
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override;
     QString whyNotAPort(const QString& path) const override;

@@ -84,12 +84,14 @@ QString whyWithheld(const FoundSerialDevice& device, bool console, const TtyUser
 
 }  // namespace
 
-std::vector<FoundSerialDevice> SystemPortScan::devices() const {
+std::vector<FoundSerialDevice> SystemPortScan::devices(SystemPorts::Holders holders) const {
     static const QRegularExpression kNativeUart(QStringLiteral("^ttyS(\\d+)$"));
     const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
     const QHash<QString, QString> byPath = byPathNames(folders_.dev);
     const QSet<QString> consoles = kernelConsoles(folders_.sys, folders_.proc);
-    const TtyUsers users(folders_.proc, TtyUsers::OpenFilesToo);
+    const bool nameHolders = holders == SystemPorts::Holders::Named;
+    const TtyUsers users(folders_.proc,
+                         nameHolders ? TtyUsers::OpenFilesToo : TtyUsers::ControllingTerminalsOnly);
     std::vector<FoundSerialDevice> found;
     for (const QString& name :
          QDir(classFolder)
@@ -116,7 +118,9 @@ std::vector<FoundSerialDevice> SystemPortScan::devices() const {
                                                                : QStringLiteral(", system console");
         appendDriverWords(device.description, entry);
         device.withheld = whyWithheld(device, console, users);
-        device.heldBy = heldByText(portHolders(device.device, name, folders_, users), device.path);
+        if (nameHolders)
+            device.heldBy =
+                heldByText(portHolders(device.device, name, folders_, users), device.path);
         found.push_back(std::move(device));
     }
     return found;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "found_serial_device.h"
+#include "port_source.h"
 #include "system_folders.h"
 
 // Finds the serial devices from sysfs and /dev/serial alone, opening none of them: every tty
@@ -17,8 +18,9 @@ class SystemPortScan {
 public:
     explicit SystemPortScan(SystemFolders folders = {}) : folders_(std::move(folders)) {}
 
-    // In the order of their names.
-    std::vector<FoundSerialDevice> devices() const;
+    // In the order of their names; with their holders named unless skipped.
+    std::vector<FoundSerialDevice> devices(
+        SystemPorts::Holders holders = SystemPorts::Holders::Named) const;
 
 private:
     SystemFolders folders_;

@@ -2,10 +2,15 @@
 
 #include <sys/ioctl.h>
 
+#include "port_holders.h"
+
 SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink, SystemPortWorker::Options options,
                                        const SystemFolders& folders)
-    : tty_(path, folders), traits_(driverTraitsOf(tty_.sysfsEntry())), loss_(tty_.path(), sink) {
+    : tty_(path, folders),
+      traits_(driverTraitsOf(tty_.sysfsEntry())),
+      loss_(tty_.path(), sink,
+            tty_.appearedJustBeforeOpen() ? newAdapterAdvice(tty_.path()) : QString()) {
     if (traits_.reportsPerPacket) {
         lowLatency_.emplace(tty_.fd());
         reportIntervalMs_ = lowLatency_->granted() ? 1 : latencyTimerMs(tty_.sysfsEntry());

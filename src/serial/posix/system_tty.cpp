@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "exclusive_use.h"
 #include "open_errors.h"
@@ -51,6 +52,19 @@ void refuseIfOpenElsewhere(const QString& path, const SerialNode& node, const QS
     throw CommError(CommErrors::PortAlreadyOpen, text.endsWith('.') ? text : text + '.');
 }
 
+// Whether the open node was made under a second ago. Its status change time tells: devtmpfs
+// makes the node as the device appears and udev sets owner and mode at once. sysfs's times
+// would not: they are those of an inode the kernel makes when it is first looked at.
+bool madeUnderASecondAgo(int fd) {
+    struct stat st {};
+    timespec now{};
+    if (::fstat(fd, &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return false;
+    const double age =
+        double(now.tv_sec - st.st_ctim.tv_sec) + double(now.tv_nsec - st.st_ctim.tv_nsec) * 1e-9;
+    return age >= 0 && age < 1.0;
+}
+
 }  // namespace
 
 SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
@@ -68,6 +82,7 @@ SystemTty::SystemTty(const QString& path, const SystemFolders& folders)
     if (::tcgetattr(fd(), &found_) != 0)
         throw openError(path_, errno);
     takeExclusiveUse(fd(), path_);
+    appearedJustBeforeOpen_ = !sysfsEntry_.isEmpty() && madeUnderASecondAgo(fd());
 }
 
 SystemTty::~SystemTty() {

@@ -36,6 +36,9 @@ public:
     bool isPseudoTerminal() const { return node_.isPseudoTerminalSlave(); }
     // Its entry in sysfs; empty for a pseudo-terminal, which has none.
     const QString& sysfsEntry() const { return sysfsEntry_; }
+    // A device (not a pseudo-terminal) that appeared less than a second before it was opened:
+    // one that then vanishes was likely taken by a service that grabs new adapters.
+    bool appearedJustBeforeOpen() const { return appearedJustBeforeOpen_; }
 
     // Raw mode with the line's format and the kernel's error marking on. Throws
     // SettingsRejected. Returns whether the tty's termios changed.
@@ -58,4 +61,5 @@ private:
     UucpLock lock_;
     UniqueFd fd_;
     termios found_{};
+    bool appearedJustBeforeOpen_ = false;
 };

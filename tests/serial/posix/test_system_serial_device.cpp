@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <cerrno>
@@ -19,6 +20,15 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+// Opens with a lock folder of the test's own, never the machine's.
+std::unique_ptr<SerialDevice> openDevice(const QString& path, const OpenRequest& request,
+                                         DeviceEventSink& sink) {
+    static const QTemporaryDir locks;
+    SystemFolders folders;
+    folders.lock = locks.path();
+    return openSystemDevice(path, request, sink, folders);
+}
 
 QByteArray takeInputUntil(SerialDevice& device, qsizetype wanted,
                           std::chrono::milliseconds limit = 2s) {
@@ -47,7 +57,7 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        auto device = openDevice(pty.slavePath(), {}, sink);
 
         device->write("Loopback");
         const QByteArray sent = pty.receive(8);
@@ -61,7 +71,7 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        auto device = openDevice(pty.slavePath(), {}, sink);
 
         pty.send(
             QByteArray("a\xFF\xFF"
@@ -75,7 +85,7 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        auto device = openDevice(pty.slavePath(), {}, sink);
 
         QByteArray flood(2000, '\0');
         for (int i = 0; i < flood.size(); ++i)
@@ -92,7 +102,7 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        auto device = openDevice(pty.slavePath(), {}, sink);
 
         // Far more than the pseudo-terminal holds while nobody reads the master.
         QByteArray block(1 << 20, '\0');
@@ -127,7 +137,7 @@ private slots:
             PtyPair pty;
             QVERIFY(pty.ok());
             path = pty.slavePath();
-            auto device = openSystemDevice(path, {}, sink);
+            auto device = openDevice(path, {}, sink);
             auto* systemDevice = dynamic_cast<SystemSerialDevice*>(device.get());
             QVERIFY(systemDevice);
 
@@ -144,6 +154,8 @@ private slots:
             QCOMPARE(losses.size(), 1u);
             QCOMPARE(losses[0].number(), CommErrors::DeviceLost);
             QVERIFY(losses[0].description().startsWith(path + " stopped answering"));
+            // A pseudo-terminal made a moment ago is no adapter just plugged in.
+            QVERIFY(!losses[0].description().contains("within a second"));
 
             // Calls that race with the loss must not pile up more reports.
             device->write("late");
@@ -161,7 +173,7 @@ private slots:
         PtyPair again;
         QVERIFY(again.ok());
         RecordingSink freshSink;
-        auto device = openSystemDevice(again.slavePath(), {}, freshSink);
+        auto device = openDevice(again.slavePath(), {}, freshSink);
         device->write("OK");
         QCOMPARE(again.receive(2), QByteArray("OK"));
         QVERIFY(freshSink.losses().empty());
@@ -173,7 +185,7 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.ok());
         RecordingSink sink;
-        auto device = openSystemDevice(pty.slavePath(), {}, sink);
+        auto device = openDevice(pty.slavePath(), {}, sink);
         const int other = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY);
         if (other < 0 && errno == EBUSY)
             QSKIP("sharing an exclusive tty needs CAP_SYS_ADMIN");
@@ -209,7 +221,7 @@ private slots:
         RecordingSink sink;
         OpenRequest request;
         request.dtr = true;
-        auto device = openSystemDevice(pty.slavePath(), request, sink);
+        auto device = openDevice(pty.slavePath(), request, sink);
         device->setRts(true);
         device->setDtr(false);
         const ModemInputs inputs = device->inputs();
