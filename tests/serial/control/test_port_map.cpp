@@ -6,6 +6,7 @@
 #include "port_map.h"
 #include "port_numbering.h"
 #include "port_sources.h"
+#include "simulated_port.h"
 #include "system_device.h"
 #include "thrown_error.h"
 
@@ -15,6 +16,22 @@ int openErrorOf(MappedDeviceOpener& opener, short port) {
     NullSink sink;
     return errorOf([&] { opener.open(port, OpenRequest{}, sink); }).number();
 }
+
+// The fake tree's devices, each opened as a simulated port: its nodes are no ttys.
+class TreePorts : public SystemPorts {
+public:
+    explicit TreePorts(const SystemFolders& folders) : scan_(folders) {}
+    std::vector<FoundSerialDevice> devices() const override { return scan_.devices(); }
+    std::unique_ptr<SerialDevice> open(const QString&, const OpenRequest& request,
+                                       DeviceEventSink& sink) const override {
+        return sim_->open(request, sink);
+    }
+    QString whyNotAPort(const QString&) const override { return {}; }
+
+private:
+    SystemSerialPorts scan_;
+    std::shared_ptr<SimulatedPort> sim_ = std::make_shared<SimulatedPort>();
+};
 
 }  // namespace
 
@@ -167,6 +184,57 @@ private slots:
         });
         QCOMPARE(e.number(), CommErrors::InvalidPortNumber);
         QVERIFY2(e.description().contains("Com 2"), qPrintable(e.description()));
+    }
+
+    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" opens and closes port N, "N text"
+    // is what N reaches then ("..." at its end: the rest is not compared).
+    void anOpenedAdapterKeepsItsNumberWhileAway_data() {
+        QTest::addColumn<QStringList>("steps");
+        const QString a = "ttyUSB0; usb=FTDI|FT232R USB UART|A1; socket=1-2";
+        const QString kept = "1 no port: kept for FTDI FT232R USB UART, serial A1, which is away";
+        QTest::newRow("known by its serial number in any socket, back on its number")
+            << QStringList{
+                   "+" + a,    "open 1",
+                   "-ttyUSB0", "+ttyUSB1; usb=FTDI|FT232R USB UART|B2",
+                   kept,       "2 /dev/ttyUSB1, FTDI FT232R USB UART, serial B2",
+                   "open 1",   "+ttyUSB2; usb=FTDI|FT232R USB UART|A1; socket=1-4",
+                   "open 1",   "1 /dev/ttyUSB2, FTDI FT232R USB UART, serial A1; back since ...",
+                   "3 no port"};
+        QTest::newRow("another serial number in its socket is another adapter")
+            << QStringList{"+" + a,    "open 1",
+                           "-ttyUSB0", "+ttyUSB0; usb=FTDI|FT232R USB UART|B2; socket=1-2",
+                           kept,       "2 /dev/ttyUSB0, FTDI FT232R USB UART, serial B2"};
+        QTest::newRow("without a serial number, known by its socket")
+            << QStringList{"+ttyUSB0; usb=QinHeng|USB Serial|; socket=1-2",
+                           "open 1",
+                           "-ttyUSB0",
+                           "+ttyUSB0; usb=QinHeng|USB Serial|; socket=1-3",
+                           "1 no port: kept for QinHeng USB Serial, which is away",
+                           "2 /dev/ttyUSB0, QinHeng USB Serial",
+                           "-ttyUSB0",
+                           "+ttyUSB1; usb=QinHeng|USB Serial|; socket=1-2",
+                           "1 /dev/ttyUSB1, QinHeng USB Serial",
+                           "2 no port"};
+    }
+    void anOpenedAdapterKeepsItsNumberWhileAway() {
+        QFETCH(QStringList, steps);
+        FakeSerialTree tree;
+        MappedDeviceOpener opener(PortMap{}, std::make_shared<TreePorts>(tree.folders()));
+        for (const QString& step : steps) {
+            const short port = step.section(' ', 0, 0).toShort();
+            if (step.startsWith('+') || step.startsWith('-'))
+                QVERIFY2(step[0] == '+' ? tree.add(step.mid(1)) : tree.remove(step.mid(1)),
+                         qPrintable(step));
+            else if (step.startsWith("open "))
+                openErrorOf(opener, step.mid(5).toShort());
+            else {
+                const QString text = step.section(' ', 1);
+                QString seen = opener.describe(port, port)[0].remove(tree.root());
+                if (text.endsWith("..."))
+                    seen.truncate(text.size() - 3);
+                QCOMPARE(seen, QString(text).remove("..."));
+            }
+        }
     }
 
     void variantEntryPicksThatSimulation() {
