@@ -15,6 +15,7 @@ namespace {
 class ExplainedSystemPorts : public SystemPorts {
 public:
     std::vector<FoundSerialDevice> devices() const override { return ports_.devices(); }
+    bool hasAdapter(const QString& identity) const override { return ports_.hasAdapter(identity); }
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override {
         try {

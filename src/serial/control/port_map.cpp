@@ -27,6 +27,9 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
             throw invalidPortNumber(port);
         return system_->open(std::get<QString>(entry->second.target), request, sink);
     }
+    // While its adapter is away, a kept number needs no full look at the system.
+    if (away_.contains(port) && system_ && !system_->hasAdapter(kept_.at(port).identity))
+        throw invalidPortNumber(port);
     const PortNumbering now = numbering();
     noteAdapterAt(port, now);
     const std::optional<PortMap::Target> target = now.reach(port).target;

@@ -102,6 +102,19 @@ QString whyWithheld(const FoundSerialDevice& device, bool console, const TtyUser
 
 }  // namespace
 
+QStringList SystemPortScan::adapters() const {
+    const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
+    QStringList identities;
+    for (const QString& name :
+         QDir(classFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        const QString deviceFolder = classFolder + '/' + name + QStringLiteral("/device");
+        const QString usb = usbDeviceFolder(deviceFolder, folders_.sys);
+        if (!usb.isEmpty())
+            identities << usbIdentity(usb, deviceFolder);
+    }
+    return identities;
+}
+
 std::vector<FoundSerialDevice> SystemPortScan::devices() const {
     static const QRegularExpression kNativeUart(QStringLiteral("^ttyS(\\d+)$"));
     const QString classFolder = folders_.sys + QStringLiteral("/class/tty");

@@ -22,6 +22,7 @@ class TreePorts : public SystemPorts {
 public:
     explicit TreePorts(const SystemFolders& folders) : scan_(folders) {}
     std::vector<FoundSerialDevice> devices() const override { return scan_.devices(); }
+    bool hasAdapter(const QString& identity) const override { return scan_.hasAdapter(identity); }
     std::unique_ptr<SerialDevice> open(const QString&, const OpenRequest& request,
                                        DeviceEventSink& sink) const override {
         return sim_->open(request, sink);
