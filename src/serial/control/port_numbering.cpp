@@ -40,12 +40,16 @@ QString canonical(const QString& path) {
     return QFileInfo(path).canonicalFilePath();
 }
 
-// What a device is, then who holds it.
+// What a device is, the names udev made for it, then who holds it.
 QString detailOf(const FoundSerialDevice& device) {
-    if (device.heldBy.isEmpty())
-        return device.description;
-    return device.description.isEmpty() ? device.heldBy
-                                        : device.description + QStringLiteral("; ") + device.heldBy;
+    QStringList udevNames;
+    if (!device.byId.isEmpty())
+        udevNames << QStringLiteral("/dev/serial/by-id/") + device.byId;
+    if (!device.byPath.isEmpty())
+        udevNames << QStringLiteral("/dev/serial/by-path/") + device.byPath;
+    QStringList parts{device.description, udevNames.join(QStringLiteral(", ")), device.heldBy};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("; "));
 }
 
 PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialDevice>& found) {

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QTest>
 
 #include "device_sinks.h"
@@ -65,7 +66,7 @@ private slots:
         QTest::addColumn<QStringList>("entries");  // '@' stands for the fake tree's folder
         QTest::addColumn<QStringList>("expected");
         const QString ftdi =
-            "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; "
+            "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; by-id=usb-FTDI_A10K3ABC; "
             "by-path=pci-0000:00:14.0-usb-0:10:1.0-port0";
         const QString prolific =
             "ttyUSB1; usb=Prolific|Prolific USB-Serial Controller|; "
@@ -83,20 +84,25 @@ private slots:
                            prolific,        "ttyACM10",
                            "ttyACM2",       "ttyAMA0; usb=Arduino (www.arduino.cc)|Uno|8573"}
             << QStringList{}
-            << QStringList{"1 /dev/ttyUSB1, Prolific USB-Serial Controller",
-                           "2 /dev/ttyS1, 16550A UART",
-                           "3 /dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC",
-                           "4 /dev/ttyACM2",
-                           "5 /dev/ttyACM10",
-                           "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
-                           "7 no port"};
+            << QStringList{
+                   "1 /dev/ttyUSB1, Prolific USB-Serial Controller; "
+                   "/dev/serial/by-path/pci-0000:00:14.0-usb-0:9:1.0-port0",
+                   "2 /dev/ttyS1, 16550A UART",
+                   "3 /dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC; "
+                   "/dev/serial/by-id/usb-FTDI_A10K3ABC, "
+                   "/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0",
+                   "4 /dev/ttyACM2",
+                   "5 /dev/ttyACM10",
+                   "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
+                   "7 no port"};
         QTest::newRow("entries first, and a device they name has no other number")
             << QStringList{"ttyS0; type=4", ftdi, "ttyUSB2"}
             << QStringList{"1=sim", "3=sim:held", "6=@/unplugged", "7=@/sys/class/tty/ttyS0/type",
                            "2=@/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0"}
             << QStringList{"1 sim, simulated loopback plug",
                            "2 /dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0, FTDI "
-                           "FT232R USB UART, serial A10K3ABC",
+                           "FT232R USB UART, serial A10K3ABC; /dev/serial/by-id/usb-FTDI_A10K3ABC, "
+                           "/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0",
                            "3 sim:held, simulated port",
                            "4 /dev/ttyS0, 16550A UART",
                            "5 /dev/ttyUSB2",
@@ -171,7 +177,9 @@ private slots:
         QVERIFY(tree.ok() && tree.add("ttyUSB0; by-path=pci-0000:00:14.0-usb-0:1:1.0-port0"));
         MappedDeviceOpener opener(PortMap{}, std::make_shared<SystemSerialPorts>(tree.folders()));
         const auto reached = [&] {
-            return opener.describe(1, 2).replaceInStrings(tree.root(), "");
+            return opener.describe(1, 2)
+                .replaceInStrings(tree.root(), "")
+                .replaceInStrings(QRegularExpression(", /dev/serial/by-path/.*"), "");
         };
         QCOMPARE(reached(), QStringList({"/dev/ttyUSB0", "no port"}));
 

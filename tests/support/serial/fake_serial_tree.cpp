@@ -16,6 +16,7 @@ bool writeFile(const QString& path, const QString& content) {
 
 FakeSerialTree::FakeSerialTree() {
     QDir(root()).mkpath("dev/serial/by-path");
+    QDir(root()).mkpath("dev/serial/by-id");
     QDir(root()).mkpath("sys/class/tty/console");
     QDir(root()).mkpath("proc");
     QDir(root()).mkpath("lock");
@@ -70,8 +71,10 @@ bool FakeSerialTree::add(const QString& description) {
                writeFile(path("proc/" + pid + "/comm"), value["locked-by"].section('|', 0, 0)) &&
                writeFile(path("lock/LCK.." + name), pid.rightJustified(10));
     }
-    if (value.contains("by-path"))
-        made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
+    for (const QString udevName : {"by-path", "by-id"})
+        if (value.contains(udevName))
+            made = made && QFile::link("../../" + name,
+                                       path("dev/serial/" + udevName + '/' + value[udevName]));
     return made;
 }
 
@@ -80,9 +83,11 @@ bool FakeSerialTree::remove(const QString& name) {
     const QString device = QFileInfo(path("sys/class/tty/" + name + "/device")).canonicalFilePath();
     if (device.contains("/usb1/"))
         QDir(QFileInfo(QFileInfo(device).path()).path()).removeRecursively();
-    for (const QFileInfo& link : QDir(path("dev/serial/by-path")).entryInfoList(QDir::System))
-        if (link.symLinkTarget().endsWith('/' + name))
-            QFile::remove(link.filePath());
+    for (const QString udevName : {"by-path", "by-id"})
+        for (const QFileInfo& link :
+             QDir(path("dev/serial/" + udevName)).entryInfoList(QDir::System))
+            if (link.symLinkTarget().endsWith('/' + name))
+                QFile::remove(link.filePath());
     return QDir(path("sys/class/tty/" + name)).removeRecursively() &&
            QFile::remove(path("dev/" + name));
 }
