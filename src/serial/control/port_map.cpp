@@ -35,9 +35,8 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
     const std::optional<PortMap::Target> target = now.reach(port).target;
     if (!target || !system_)
         throw invalidPortNumber(port);
-    std::unique_ptr<SerialDevice> device = system_->open(std::get<QString>(*target), request, sink);
-    keepNumber(port, now);
-    return device;
+    keepNumber(port, now);  // chosen: kept even when this open fails
+    return system_->open(std::get<QString>(*target), request, sink);
 }
 
 void MappedDeviceOpener::noteAdapterAt(int port, const PortNumbering& now) {

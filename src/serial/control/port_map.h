@@ -38,7 +38,7 @@ private:
 
 // Opens what a port number reaches: its entry, or the system device the numbering gives it
 // now. Paths are opened by the system's ports; with none, only sources can be reached. An
-// adapter once opened keeps its number for as long as this opener lives, so that it is found
+// adapter once chosen keeps its number for as long as this opener lives, so that it is found
 // there again after it was pulled out and plugged back in.
 class MappedDeviceOpener : public DeviceOpener {
 public:

@@ -7,7 +7,6 @@
 #include "port_map.h"
 #include "port_numbering.h"
 #include "port_sources.h"
-#include "simulated_port.h"
 #include "system_device.h"
 #include "thrown_error.h"
 
@@ -17,23 +16,6 @@ int openErrorOf(MappedDeviceOpener& opener, short port) {
     NullSink sink;
     return errorOf([&] { opener.open(port, OpenRequest{}, sink); }).number();
 }
-
-// The fake tree's devices, each opened as a simulated port: its nodes are no ttys.
-class TreePorts : public SystemPorts {
-public:
-    explicit TreePorts(const SystemFolders& folders) : scan_(folders) {}
-    std::vector<FoundSerialDevice> devices() const override { return scan_.devices(); }
-    bool hasAdapter(const QString& identity) const override { return scan_.hasAdapter(identity); }
-    std::unique_ptr<SerialDevice> open(const QString&, const OpenRequest& request,
-                                       DeviceEventSink& sink) const override {
-        return sim_->open(request, sink);
-    }
-    QString whyNotAPort(const QString&) const override { return {}; }
-
-private:
-    SystemSerialPorts scan_;
-    std::shared_ptr<SimulatedPort> sim_ = std::make_shared<SimulatedPort>();
-};
 
 }  // namespace
 
@@ -195,7 +177,7 @@ private slots:
         QVERIFY2(e.description().contains("Com 2"), qPrintable(e.description()));
     }
 
-    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" opens and closes port N, "N text"
+    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" tries port N, "N text"
     // is what N reaches then ("..." at its end: the rest is not compared).
     void anOpenedAdapterKeepsItsNumberWhileAway_data() {
         QTest::addColumn<QStringList>("steps");
@@ -228,7 +210,7 @@ private slots:
     void anOpenedAdapterKeepsItsNumberWhileAway() {
         QFETCH(QStringList, steps);
         FakeSerialTree tree;
-        MappedDeviceOpener opener(PortMap{}, std::make_shared<TreePorts>(tree.folders()));
+        MappedDeviceOpener opener(PortMap{}, std::make_shared<SystemSerialPorts>(tree.folders()));
         for (const QString& step : steps) {
             const short port = step.section(' ', 0, 0).toShort();
             if (step.startsWith('+') || step.startsWith('-'))
