@@ -195,17 +195,16 @@ private slots:
             << QStringList{"+" + a,    "open 1",
                            "-ttyUSB0", "+ttyUSB0; usb=FTDI|FT232R USB UART|B2; socket=1-2",
                            kept,       "2 /dev/ttyUSB0, FTDI FT232R USB UART, serial B2"};
+        const QString ch = "; usb=QinHeng|USB Serial|; socket=1-";
         QTest::newRow("without a serial number, known by its socket")
-            << QStringList{"+ttyUSB0; usb=QinHeng|USB Serial|; socket=1-2",
+            << QStringList{"+ttyUSB0" + ch + "2",
                            "open 1",
                            "-ttyUSB0",
-                           "+ttyUSB0; usb=QinHeng|USB Serial|; socket=1-3",
+                           "+ttyUSB1" + ch + "3",
                            "1 no port: kept for QinHeng USB Serial, which is away",
-                           "2 /dev/ttyUSB0, QinHeng USB Serial",
-                           "-ttyUSB0",
-                           "+ttyUSB1; usb=QinHeng|USB Serial|; socket=1-2",
-                           "1 /dev/ttyUSB1, QinHeng USB Serial",
-                           "2 no port"};
+                           "-ttyUSB1",
+                           "+ttyUSB2" + ch + "2",
+                           "1 /dev/ttyUSB2, QinHeng USB Serial"};
     }
     void anOpenedAdapterKeepsItsNumberWhileAway() {
         QFETCH(QStringList, steps);
