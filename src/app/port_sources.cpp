@@ -17,6 +17,7 @@ public:
     std::vector<FoundSerialDevice> devices(Holders holders) const override {
         return ports_.devices(holders);
     }
+    bool hasAdapter(const QString& identity) const override { return ports_.hasAdapter(identity); }
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override {
         try {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,13 @@ public:
     virtual ~SystemPorts() = default;
     // Found afresh at every call, opening none of them.
     virtual std::vector<FoundSerialDevice> devices(Holders holders) const = 0;
+    // Whether the adapter of that FoundSerialDevice::identity is present now; cheaper than
+    // devices() where it can be, since it is asked once a second while a lost adapter is away.
+    virtual bool hasAdapter(const QString& identity) const {
+        const std::vector<FoundSerialDevice> found = devices(Holders::Skipped);
+        return std::any_of(found.begin(), found.end(),
+                           [&](const auto& device) { return device.identity == identity; });
+    }
     // Throws CommError as DeviceOpener::open does.
     virtual std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                                DeviceEventSink& sink) const = 0;

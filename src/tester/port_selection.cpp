@@ -33,6 +33,7 @@ private:
 
 void PortSelection::select(const QString& chosen) {
     const unsigned selection = ++selections_;
+    lostPort_ = 0;  // the user's choice replaces waiting for the lost one
     // A number beyond 16 bits cannot name a port: take it as an invalid selection.
     const double typed = NumberText::leadingNumber(chosen);
     const short requested = NumberText::toInt16(typed).value_or(0);
@@ -43,6 +44,10 @@ void PortSelection::select(const QString& chosen) {
         setSelectionLampsIdle();
         return;
     }
+    showOpenedPort(selection);
+}
+
+void PortSelection::showOpenedPort(unsigned selection) {
     const std::optional<bool> wired = checkWiringUnlessLost();
     if (!wired || selections_ != selection)
         return;
@@ -62,8 +67,30 @@ std::optional<bool> PortSelection::checkWiringUnlessLost() {
 
 void PortSelection::deviceLost() {
     ++losses_;
+    try {
+        lostPort_ = port_.CommPort();
+    } catch (...) {
+        lostPort_ = 0;  // not known: nothing to wait for
+    }
     setSelectionLampsIdle();
     view_.txtStatus().setText(QString());
+}
+
+// The number reaches nothing while its device is away, so that trying it costs a look at
+// sysfs and opens nothing. A device that is back but fails to open is tried again next time.
+void PortSelection::reopenIfBack() {
+    if (lostPort_ == 0)
+        return;
+    try {
+        port_.setCommPort(lostPort_);
+        port_.setPortOpen(true);
+    } catch (...) {
+        return;
+    }
+    lostPort_ = 0;
+    GoOnAfterError configure;
+    configure.run([&] { ConfigurePort(); });
+    showOpenedPort(++selections_);
 }
 
 void PortSelection::setSelectionLampsIdle() {
@@ -129,6 +156,7 @@ void PortSelection::EventSleep(qint32 dwMilliseconds) {
 void PortSelection::poll() {
     if (!port_.PortOpen()) {
         view_.txtStatus().setText(QString());
+        reopenIfBack();
         return;
     }
     const std::optional<bool> wired = checkWiringUnlessLost();

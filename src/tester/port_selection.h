@@ -28,13 +28,19 @@ public:
     void ConfigurePort();
     bool CheckPortWiring();
     void EventSleep(qint32 dwMilliseconds);
-    // Repeats the wiring check and shows the last event code, while a port is open.
+    // Repeats the wiring check and shows the last event code, while a port is open; while
+    // the port lost last is closed, opens it again once its device is back.
     void poll();
     // The open port's device went away and the port is closed: the lamps of the selection
     // go idle and the status empties.
     void deviceLost();
 
 private:
+    // Checks the wiring of the port just opened and shows its lines, unless a newer selection
+    // has the port by then.
+    void showOpenedPort(unsigned selection);
+    // Opens the lost port again without a word when its number reaches a device now.
+    void reopenIfBack();
     void showWiringResult(bool passed);
     void setSelectionLampsIdle();
     // The wiring check's result, unless the device was lost while it waited.
@@ -46,4 +52,5 @@ private:
     Platform& platform_;
     unsigned losses_ = 0;
     unsigned selections_ = 0;
+    short lostPort_ = 0;  // the number whose device went away while open; 0 for none
 };

@@ -54,7 +54,13 @@ void MainWindow::createElements() {
     addLatchTimers("timLatch", timLatch_, &WindowEvents::timLatch_Timer);
     addStatusBox();
     QTimer* timer1 = addTimer(QStringLiteral("Timer1"), true);
-    connect(timer1, &QTimer::timeout, this, [this] { deliver(&WindowEvents::Timer1_Timer); });
+    connect(timer1, &QTimer::timeout, this, [this] {
+        // A tick may open again a port whose device came back: the box then tells when.
+        const bool wasOpen = comPort_ && comPort_->PortOpen();
+        deliver(&WindowEvents::Timer1_Timer);
+        if (!wasOpen && comPort_ && comPort_->PortOpen())
+            showWhatPortsReach();
+    });
     addComboBox();
     addSerialPortControl(opener_);
 

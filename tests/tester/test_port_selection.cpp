@@ -270,7 +270,7 @@ private slots:
         QCOMPARE(rig.tester.errorReporter().suppressedReports(), 1);
     }
 
-    void aVanishedDeviceIsToldOnceAndCanBeChosenAgain() {
+    void aVanishedDeviceIsToldOnceAndReopenedWhenBack() {
         TesterRig rig;
         rig.tester.Form_Load();
         rig.port(1).vanish();
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(rig.view.boxes.shown.size(), size_t(1));
 
         rig.port(1).restore();
-        rig.select("1");
+        rig.tester.Timer1_Timer();
         QVERIFY(rig.comPort.PortOpen());
         QCOMPARE(rig.view.indicator[3].BackColor(), Green);
 

@@ -18,31 +18,58 @@ std::unique_ptr<SerialDevice> MappedDeviceOpener::open(short port, const OpenReq
                                                        DeviceEventSink& sink) {
     if (!PortNumbers::isValid(port))
         throw invalidPortNumber(port);
-    // An entry needs no look at the system. The open looks for holders itself, so the
-    // numbering leaves them out.
+    // An entry needs no look at the system.
     const auto entry = map_.entries().find(port);
-    const std::optional<PortMap::Target> target =
-        entry != map_.entries().end()
-            ? entry->second.target
-            : PortNumbering(map_, systemDevices(SystemPorts::Holders::Skipped)).reach(port).target;
-    if (!target)
+    if (entry != map_.entries().end()) {
+        if (const auto* source = std::get_if<std::shared_ptr<PortSource>>(&entry->second.target))
+            return (*source)->open(request, sink);
+        if (!system_)
+            throw invalidPortNumber(port);
+        return system_->open(std::get<QString>(entry->second.target), request, sink);
+    }
+    // While its adapter is away, a kept number needs no full look at the system.
+    if (away_.contains(port) && system_ && !system_->hasAdapter(kept_.at(port).identity))
         throw invalidPortNumber(port);
-    if (const auto* source = std::get_if<std::shared_ptr<PortSource>>(&*target))
-        return (*source)->open(request, sink);
-    if (!system_)
+    // The open looks for holders itself, so the numbering leaves them out.
+    const PortNumbering now(map_, systemDevices(SystemPorts::Holders::Skipped), kept_);
+    noteAdapterAt(port, now);
+    const std::optional<PortMap::Target> target = now.reach(port).target;
+    if (!target || !system_)
         throw invalidPortNumber(port);
+    keepNumber(port, now);  // chosen: kept even when this open fails
     return system_->open(std::get<QString>(*target), request, sink);
+}
+
+void MappedDeviceOpener::noteAdapterAt(int port, const PortNumbering& now) {
+    if (!kept_.contains(port))
+        return;
+    if (!now.deviceAt(port)) {
+        away_.insert(port);
+        returned_.erase(port);
+    } else if (away_.remove(port)) {
+        returned_[port] = QTime::currentTime();
+    }
+}
+
+void MappedDeviceOpener::keepNumber(int port, const PortNumbering& now) {
+    const FoundSerialDevice* device = now.deviceAt(port);
+    if (device && !device->identity.isEmpty())
+        kept_[port] = {device->identity, device->description};
 }
 
 QStringList MappedDeviceOpener::describe(short first, short last) const {
     const std::vector<FoundSerialDevice> found = systemDevices(SystemPorts::Holders::Named);
-    const PortNumbering now(map_, found);
+    const PortNumbering now(map_, found, kept_);
     QStringList texts;
     for (int port = first; port <= last; ++port) {
         const QString why = PortNumbers::isValid(port) ? whyNoPort(port, found) : QString();
         texts << (!why.isEmpty()               ? why
                   : PortNumbers::isValid(port) ? now.reach(port).text()
                                                : PortReach{}.text());
+        const auto returned = returned_.find(port);
+        if (returned != returned_.end() && now.deviceAt(port))
+            texts.last() += QStringLiteral("; back since ") +
+                            returned->second.toString(QStringLiteral("HH:mm:ss"));
     }
     return texts;
 }
@@ -62,7 +89,7 @@ QString MappedDeviceOpener::whyNoPort(int port, const std::vector<FoundSerialDev
 }
 
 PortNumbering MappedDeviceOpener::numbering() const {
-    return PortNumbering(map_, systemDevices(SystemPorts::Holders::Named));
+    return PortNumbering(map_, systemDevices(SystemPorts::Holders::Named), kept_);
 }
 
 std::vector<FoundSerialDevice> MappedDeviceOpener::systemDevices(

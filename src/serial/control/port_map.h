@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
+#include <QTime>
 #include <map>
 #include <memory>
 #include <variant>
 
 #include "device_opener.h"
+#include "kept_number.h"
 #include "port_numbers.h"
 #include "port_source.h"
 
@@ -34,7 +37,9 @@ private:
 };
 
 // Opens what a port number reaches: its entry, or the system device the numbering gives it
-// now. Paths are opened by the system's ports; with none, only sources can be reached.
+// now. Paths are opened by the system's ports; with none, only sources can be reached. An
+// adapter once chosen keeps its number for as long as this opener lives, so that it is found
+// there again after it was pulled out and plugged back in.
 class MappedDeviceOpener : public DeviceOpener {
 public:
     explicit MappedDeviceOpener(PortMap map, std::shared_ptr<const SystemPorts> system = nullptr);
@@ -48,10 +53,16 @@ public:
 
 private:
     std::vector<FoundSerialDevice> systemDevices(SystemPorts::Holders holders) const;
+    // What the numbering gave `port`, the adapter there now or none, before an open.
+    void noteAdapterAt(int port, const PortNumbering& now);
+    void keepNumber(int port, const PortNumbering& now);
     // Why the path an entry names is no port, for a path the system does not list; empty
     // for anything else.
     QString whyNoPort(int port, const std::vector<FoundSerialDevice>& found) const;
 
     PortMap map_;
     std::shared_ptr<const SystemPorts> system_;
+    std::map<int, KeptNumber> kept_;
+    QSet<int> away_;                 // kept numbers whose adapter an open found gone
+    std::map<int, QTime> returned_;  // when the adapter of a kept number was opened again
 };

@@ -40,12 +40,16 @@ QString canonical(const QString& path) {
     return QFileInfo(path).canonicalFilePath();
 }
 
-// What a device is, then who holds it.
+// What a device is, the names udev made for it, then who holds it.
 QString detailOf(const FoundSerialDevice& device) {
-    if (device.heldBy.isEmpty())
-        return device.description;
-    return device.description.isEmpty() ? device.heldBy
-                                        : device.description + QStringLiteral("; ") + device.heldBy;
+    QStringList udevNames;
+    if (!device.byId.isEmpty())
+        udevNames << QStringLiteral("/dev/serial/by-id/") + device.byId;
+    if (!device.byPath.isEmpty())
+        udevNames << QStringLiteral("/dev/serial/by-path/") + device.byPath;
+    QStringList parts{device.description, udevNames.join(QStringLiteral(", ")), device.heldBy};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("; "));
 }
 
 PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialDevice>& found) {
@@ -70,7 +74,8 @@ QString PortReach::text() const {
     return detail.isEmpty() ? device : device + QStringLiteral(", ") + detail;
 }
 
-PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found) {
+PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found,
+                             const Kept& kept) {
     QSet<QString> named;
     for (const auto& [port, entry] : map.entries()) {
         at(port) = entryReach(entry, found);
@@ -83,9 +88,33 @@ PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDe
             continue;
         (device.withheld.isEmpty() ? free : withheld_).push_back(device);
     }
+    keep(kept, free);
     number(free);
     if (!withheld_.empty())
-        explainEmptyNumbers(map, std::move(free));
+        explainEmptyNumbers(map, std::move(free), kept);
+}
+
+void PortNumbering::keep(const Kept& kept, std::vector<FoundSerialDevice>& free) {
+    for (const auto& [port, adapter] : kept) {
+        if (!PortNumbers::isValid(port) || reach(port).target)
+            continue;  // an entry's number is the entry's
+        const auto present = std::find_if(free.begin(), free.end(), [&](const auto& device) {
+            return device.identity == adapter.identity;
+        });
+        if (present == free.end()) {
+            keptAway_.insert(port);
+            at(port).detail = QStringLiteral("kept for ") + adapter.description +
+                              QStringLiteral(", which is away");
+            continue;
+        }
+        give(port, *present);
+        free.erase(present);
+    }
+}
+
+const FoundSerialDevice* PortNumbering::deviceAt(int port) const {
+    const auto given = given_.find(port);
+    return given == given_.end() ? nullptr : &given->second;
 }
 
 // A withheld native UART keeps its number empty, so that the others keep theirs when the
@@ -95,7 +124,9 @@ void PortNumbering::number(const std::vector<FoundSerialDevice>& free) {
     for (const FoundSerialDevice& device : withheld_)
         if (device.uartIndex >= 0)
             kept.insert(device.uartIndex + 1);
-    const auto taken = [&](int port) { return kept.contains(port) || reach(port).target; };
+    const auto taken = [&](int port) {
+        return kept.contains(port) || keptAway_.contains(port) || reach(port).target;
+    };
     std::vector<FoundSerialDevice> rest;
     for (const FoundSerialDevice& device : free) {
         const int native = device.uartIndex + 1;
@@ -118,16 +149,18 @@ void PortNumbering::number(const std::vector<FoundSerialDevice>& free) {
 
 void PortNumbering::give(int port, const FoundSerialDevice& device) {
     at(port) = {device.path, device.path, detailOf(device)};
+    given_[port] = device;
 }
 
 // Numbers the withheld devices too, as if free, and tells at each number left empty which
 // of them would be there.
-void PortNumbering::explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all) {
+void PortNumbering::explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all,
+                                        const Kept& kept) {
     for (FoundSerialDevice device : withheld_) {
         device.withheld.clear();
         all.push_back(device);
     }
-    const PortNumbering unwithheld(map, all);
+    const PortNumbering unwithheld(map, all, kept);
     for (const FoundSerialDevice& device : withheld_)
         for (int port = PortNumbers::kFirst; port <= PortNumbers::kLast; ++port)
             if (!reach(port).target && unwithheld.reach(port).device == device.path)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <array>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "found_serial_device.h"
+#include "kept_number.h"
 #include "port_map.h"
 #include "port_numbers.h"
 
@@ -21,7 +24,8 @@ struct PortReach {
 };
 
 // The numbers 1 to 16 given by a rule that keeps them stable while the hardware stays put:
-//  1. each entry of the map keeps its number;
+//  1. each entry of the map keeps its number, and each kept number its adapter's, taken by
+//     nothing else while the adapter is away;
 //  2. a native UART ttyS<k> takes k+1, if that is free;
 //  3. every other device takes the lowest free number: first those with a by-path name (the
 //     socket they are in), in its order, then the rest in the order of their names, numbers
@@ -31,7 +35,9 @@ struct PortReach {
 // would have taken, if left empty, tells why; a native UART's number stays empty for it.
 class PortNumbering {
 public:
-    PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found);
+    using Kept = std::map<int, KeptNumber>;
+    PortNumbering(const PortMap& map, const std::vector<FoundSerialDevice>& found,
+                  const Kept& kept = {});
 
     // `port` from 1 to 16.
     const PortReach& reach(int port) const { return reach_.at(static_cast<std::size_t>(port - 1)); }
@@ -39,6 +45,8 @@ public:
     const std::vector<FoundSerialDevice>& unnumbered() const { return unnumbered_; }
     // The devices withheld from numbering, in order.
     const std::vector<FoundSerialDevice>& withheld() const { return withheld_; }
+    // The device that `port` reaches, where it is a system device.
+    const FoundSerialDevice* deviceAt(int port) const;
 
     // "system console: not numbered; `--port N=/dev/ttyS0` tests it anyway", with `number`
     // for N.
@@ -46,11 +54,16 @@ public:
 
 private:
     PortReach& at(int port) { return reach_.at(static_cast<std::size_t>(port - 1)); }
+    // Gives each kept number its adapter where present; takes the devices given from `free`.
+    void keep(const Kept& kept, std::vector<FoundSerialDevice>& free);
     void number(const std::vector<FoundSerialDevice>& free);
     void give(int port, const FoundSerialDevice& device);
-    void explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all);
+    void explainEmptyNumbers(const PortMap& map, std::vector<FoundSerialDevice> all,
+                             const Kept& kept);
 
     std::array<PortReach, PortNumbers::kLast> reach_;
+    std::map<int, FoundSerialDevice> given_;
+    QSet<int> keptAway_;
     std::vector<FoundSerialDevice> unnumbered_;
     std::vector<FoundSerialDevice> withheld_;
 };

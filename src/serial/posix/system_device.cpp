@@ -18,6 +18,10 @@ std::vector<FoundSerialDevice> SystemSerialPorts::devices(Holders holders) const
     return SystemPortScan(folders_).devices(holders);
 }
 
+bool SystemSerialPorts::hasAdapter(const QString& identity) const {
+    return scan_ == Scan::Found && SystemPortScan(folders_).adapters().contains(identity);
+}
+
 std::unique_ptr<SerialDevice> SystemSerialPorts::open(const QString& path,
                                                       const OpenRequest& request,
                                                       DeviceEventSink& sink) const {

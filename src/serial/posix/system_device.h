@@ -25,6 +25,7 @@ public:
         : folders_(std::move(folders)), scan_(scan) {}
 
     std::vector<FoundSerialDevice> devices(Holders holders) const override;
+    bool hasAdapter(const QString& identity) const override;
     std::unique_ptr<SerialDevice> open(const QString& path, const OpenRequest& request,
                                        DeviceEventSink& sink) const override;
     QString whyNotAPort(const QString& path) const override;

@@ -25,34 +25,52 @@ QString uartDescription(int type) {
                                 : QLatin1String(chip.value()) + QStringLiteral(" UART");
 }
 
-// Maker, product and serial number of the USB device the tty belongs to: the nearest folder
-// above the tty's device with a USB vendor ID.
-QString usbDescription(const QString& deviceFolder, const QString& sysRoot) {
+// The folder of the USB device the tty belongs to: the nearest one above the tty's device
+// with a USB vendor ID; empty for a tty on no USB device.
+QString usbDeviceFolder(const QString& deviceFolder, const QString& sysRoot) {
     QString folder = QFileInfo(deviceFolder).canonicalFilePath();
     const QString root = QFileInfo(sysRoot).canonicalFilePath();
     for (int up = 0; up < 4 && folder.startsWith(root + '/'); ++up) {
-        if (QFileInfo::exists(folder + QStringLiteral("/idVendor"))) {
-            const QString maker = SysfsTty::attribute(folder, "manufacturer");
-            const QString product = SysfsTty::attribute(folder, "product");
-            const QString serial = SysfsTty::attribute(folder, "serial");
-            QStringList parts;
-            const QString name = product.startsWith(maker) ? product : maker + ' ' + product;
-            if (!name.trimmed().isEmpty())
-                parts << name.trimmed();
-            if (!serial.isEmpty())
-                parts << QStringLiteral("serial ") + serial;
-            return parts.join(QStringLiteral(", "));
-        }
+        if (QFileInfo::exists(folder + QStringLiteral("/idVendor")))
+            return folder;
         folder = QFileInfo(folder).path();
     }
     return {};
 }
 
-// The by-path name of each device that has one, by device name.
-QHash<QString, QString> byPathNames(const QString& devRoot) {
+// Maker, product and serial number of the USB device.
+QString usbDescription(const QString& usbFolder) {
+    const QString maker = SysfsTty::attribute(usbFolder, "manufacturer");
+    const QString product = SysfsTty::attribute(usbFolder, "product");
+    const QString serial = SysfsTty::attribute(usbFolder, "serial");
+    QStringList parts;
+    const QString name = product.startsWith(maker) ? product : maker + ' ' + product;
+    if (!name.trimmed().isEmpty())
+        parts << name.trimmed();
+    if (!serial.isEmpty())
+        parts << QStringLiteral("serial ") + serial;
+    return parts.join(QStringLiteral(", "));
+}
+
+// IDs and serial number of the USB device, or the socket it is in (its folder's name, "1-2")
+// where it has no serial number; then the interface the tty is on, which tells apart the
+// ports of one adapter with several.
+QString usbIdentity(const QString& usbFolder, const QString& deviceFolder) {
+    const QString serial = SysfsTty::attribute(usbFolder, "serial");
+    const QString where = serial.isEmpty() ? QStringLiteral("at ") + QFileInfo(usbFolder).fileName()
+                                           : QStringLiteral("serial ") + serial;
+    const QString below = QFileInfo(deviceFolder).canonicalFilePath().mid(usbFolder.size() + 1);
+    const QString interface = below.section('/', 0, 0).section(':', 1);
+    return QStringLiteral("usb %1:%2 %3 %4")
+        .arg(SysfsTty::attribute(usbFolder, "idVendor"),
+             SysfsTty::attribute(usbFolder, "idProduct"), where, interface);
+}
+
+// The names udev made in /dev/serial/<kind> ("by-path", "by-id"), by device name.
+QHash<QString, QString> udevNames(const QString& devRoot, const QString& kind) {
     QHash<QString, QString> names;
-    const QDir byPath(devRoot + QStringLiteral("/serial/by-path"));
-    for (const QFileInfo& link : byPath.entryInfoList(QDir::System | QDir::Files, QDir::Name))
+    const QDir folder(devRoot + QStringLiteral("/serial/") + kind);
+    for (const QFileInfo& link : folder.entryInfoList(QDir::System | QDir::Files, QDir::Name))
         names.insert(QFileInfo(link.symLinkTarget()).fileName(), link.fileName());
     return names;
 }
@@ -84,10 +102,24 @@ QString whyWithheld(const FoundSerialDevice& device, bool console, const TtyUser
 
 }  // namespace
 
+QStringList SystemPortScan::adapters() const {
+    const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
+    QStringList identities;
+    for (const QString& name :
+         QDir(classFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        const QString deviceFolder = classFolder + '/' + name + QStringLiteral("/device");
+        const QString usb = usbDeviceFolder(deviceFolder, folders_.sys);
+        if (!usb.isEmpty())
+            identities << usbIdentity(usb, deviceFolder);
+    }
+    return identities;
+}
+
 std::vector<FoundSerialDevice> SystemPortScan::devices(SystemPorts::Holders holders) const {
     static const QRegularExpression kNativeUart(QStringLiteral("^ttyS(\\d+)$"));
     const QString classFolder = folders_.sys + QStringLiteral("/class/tty");
-    const QHash<QString, QString> byPath = byPathNames(folders_.dev);
+    const QHash<QString, QString> byPath = udevNames(folders_.dev, QStringLiteral("by-path"));
+    const QHash<QString, QString> byId = udevNames(folders_.dev, QStringLiteral("by-id"));
     const QSet<QString> consoles = kernelConsoles(folders_.sys, folders_.proc);
     const bool nameHolders = holders == SystemPorts::Holders::Named;
     const TtyUsers users(folders_.proc,
@@ -100,15 +132,20 @@ std::vector<FoundSerialDevice> SystemPortScan::devices(SystemPorts::Holders hold
         const QString deviceFolder = entry + QStringLiteral("/device");
         if (!SysfsTty::hasDevice(entry) || SysfsTty::hasNoChipFitted(entry))
             continue;  // no hardware: virtual consoles, /dev/tty, ttyS nodes without a UART
-        FoundSerialDevice device{
-            name, folders_.dev + QLatin1Char('/') + name, byPath.value(name), -1, {}, 0, {}, {}};
+        FoundSerialDevice device;
+        device.name = name;
+        device.path = folders_.dev + QLatin1Char('/') + name;
+        device.byPath = byPath.value(name);
+        device.byId = byId.value(name);
         const QRegularExpressionMatch uart = kNativeUart.match(name);
         if (uart.hasMatch()) {
             const int type = SysfsTty::attribute(entry, "type").toInt();
             device.uartIndex = uart.captured(1).toInt();
             device.description = uartDescription(type);
-        } else {
-            device.description = usbDescription(deviceFolder, folders_.sys);
+        } else if (const QString usb = usbDeviceFolder(deviceFolder, folders_.sys);
+                   !usb.isEmpty()) {
+            device.description = usbDescription(usb);
+            device.identity = usbIdentity(usb, deviceFolder);
         }
         device.device = deviceNumber(entry);
         const bool console =

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "found_serial_device.h"
@@ -21,6 +22,8 @@ public:
     // In the order of their names; with their holders named unless skipped.
     std::vector<FoundSerialDevice> devices(
         SystemPorts::Holders holders = SystemPorts::Holders::Named) const;
+    // The identities of the USB adapters present, from sysfs alone: no look at who uses them.
+    QStringList adapters() const;
 
 private:
     SystemFolders folders_;

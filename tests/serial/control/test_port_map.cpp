@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QTest>
 
 #include "device_sinks.h"
@@ -47,7 +48,7 @@ private slots:
         QTest::addColumn<QStringList>("entries");  // '@' stands for the fake tree's folder
         QTest::addColumn<QStringList>("expected");
         const QString ftdi =
-            "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; "
+            "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; by-id=usb-FTDI_A10K3ABC; "
             "by-path=pci-0000:00:14.0-usb-0:10:1.0-port0";
         const QString prolific =
             "ttyUSB1; usb=Prolific|Prolific USB-Serial Controller|; "
@@ -65,20 +66,25 @@ private slots:
                            prolific,        "ttyACM10",
                            "ttyACM2",       "ttyAMA0; usb=Arduino (www.arduino.cc)|Uno|8573"}
             << QStringList{}
-            << QStringList{"1 /dev/ttyUSB1, Prolific USB-Serial Controller",
-                           "2 /dev/ttyS1, 16550A UART",
-                           "3 /dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC",
-                           "4 /dev/ttyACM2",
-                           "5 /dev/ttyACM10",
-                           "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
-                           "7 no port"};
+            << QStringList{
+                   "1 /dev/ttyUSB1, Prolific USB-Serial Controller; "
+                   "/dev/serial/by-path/pci-0000:00:14.0-usb-0:9:1.0-port0",
+                   "2 /dev/ttyS1, 16550A UART",
+                   "3 /dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC; "
+                   "/dev/serial/by-id/usb-FTDI_A10K3ABC, "
+                   "/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0",
+                   "4 /dev/ttyACM2",
+                   "5 /dev/ttyACM10",
+                   "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
+                   "7 no port"};
         QTest::newRow("entries first, and a device they name has no other number")
             << QStringList{"ttyS0; type=4", ftdi, "ttyUSB2"}
             << QStringList{"1=sim", "3=sim:held", "6=@/unplugged", "7=@/sys/class/tty/ttyS0/type",
                            "2=@/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0"}
             << QStringList{"1 sim, simulated loopback plug",
                            "2 /dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0, FTDI "
-                           "FT232R USB UART, serial A10K3ABC",
+                           "FT232R USB UART, serial A10K3ABC; /dev/serial/by-id/usb-FTDI_A10K3ABC, "
+                           "/dev/serial/by-path/pci-0000:00:14.0-usb-0:10:1.0-port0",
                            "3 sim:held, simulated port",
                            "4 /dev/ttyS0, 16550A UART",
                            "5 /dev/ttyUSB2",
@@ -153,7 +159,9 @@ private slots:
         QVERIFY(tree.ok() && tree.add("ttyUSB0; by-path=pci-0000:00:14.0-usb-0:1:1.0-port0"));
         MappedDeviceOpener opener(PortMap{}, std::make_shared<SystemSerialPorts>(tree.folders()));
         const auto reached = [&] {
-            return opener.describe(1, 2).replaceInStrings(tree.root(), "");
+            return opener.describe(1, 2)
+                .replaceInStrings(tree.root(), "")
+                .replaceInStrings(QRegularExpression(", /dev/serial/by-path/.*"), "");
         };
         QCOMPARE(reached(), QStringList({"/dev/ttyUSB0", "no port"}));
 
@@ -167,6 +175,56 @@ private slots:
         });
         QCOMPARE(e.number(), CommErrors::InvalidPortNumber);
         QVERIFY2(e.description().contains("Com 2"), qPrintable(e.description()));
+    }
+
+    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" tries port N, "N text"
+    // is what N reaches then ("..." at its end: the rest is not compared).
+    void anOpenedAdapterKeepsItsNumberWhileAway_data() {
+        QTest::addColumn<QStringList>("steps");
+        const QString a = "ttyUSB0; usb=FTDI|FT232R USB UART|A1; socket=1-2";
+        const QString kept = "1 no port: kept for FTDI FT232R USB UART, serial A1, which is away";
+        QTest::newRow("known by its serial number in any socket, back on its number")
+            << QStringList{
+                   "+" + a,    "open 1",
+                   "-ttyUSB0", "+ttyUSB1; usb=FTDI|FT232R USB UART|B2",
+                   kept,       "2 /dev/ttyUSB1, FTDI FT232R USB UART, serial B2",
+                   "open 1",   "+ttyUSB2; usb=FTDI|FT232R USB UART|A1; socket=1-4",
+                   "open 1",   "1 /dev/ttyUSB2, FTDI FT232R USB UART, serial A1; back since ...",
+                   "3 no port"};
+        QTest::newRow("another serial number in its socket is another adapter")
+            << QStringList{"+" + a,    "open 1",
+                           "-ttyUSB0", "+ttyUSB0; usb=FTDI|FT232R USB UART|B2; socket=1-2",
+                           kept,       "2 /dev/ttyUSB0, FTDI FT232R USB UART, serial B2"};
+        const QString ch = "; usb=QinHeng|USB Serial|; socket=1-";
+        QTest::newRow("without a serial number, known by its socket")
+            << QStringList{"+ttyUSB0" + ch + "2",
+                           "open 1",
+                           "-ttyUSB0",
+                           "+ttyUSB1" + ch + "3",
+                           "1 no port: kept for QinHeng USB Serial, which is away",
+                           "-ttyUSB1",
+                           "+ttyUSB2" + ch + "2",
+                           "1 /dev/ttyUSB2, QinHeng USB Serial"};
+    }
+    void anOpenedAdapterKeepsItsNumberWhileAway() {
+        QFETCH(QStringList, steps);
+        FakeSerialTree tree;
+        MappedDeviceOpener opener(PortMap{}, std::make_shared<SystemSerialPorts>(tree.folders()));
+        for (const QString& step : steps) {
+            const short port = step.section(' ', 0, 0).toShort();
+            if (step.startsWith('+') || step.startsWith('-'))
+                QVERIFY2(step[0] == '+' ? tree.add(step.mid(1)) : tree.remove(step.mid(1)),
+                         qPrintable(step));
+            else if (step.startsWith("open "))
+                openErrorOf(opener, step.mid(5).toShort());
+            else {
+                const QString text = step.section(' ', 1);
+                QString seen = opener.describe(port, port)[0].remove(tree.root());
+                if (text.endsWith("..."))
+                    seen.truncate(text.size() - 3);
+                QCOMPARE(seen, QString(text).remove("..."));
+            }
+        }
     }
 
     void variantEntryPicksThatSimulation() {

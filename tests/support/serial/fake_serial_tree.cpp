@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 
 namespace {
@@ -15,6 +16,7 @@ bool writeFile(const QString& path, const QString& content) {
 
 FakeSerialTree::FakeSerialTree() {
     QDir(root()).mkpath("dev/serial/by-path");
+    QDir(root()).mkpath("dev/serial/by-id");
     QDir(root()).mkpath("sys/class/tty/console");
     QDir(root()).mkpath("proc");
     QDir(root()).mkpath("lock");
@@ -31,7 +33,9 @@ bool FakeSerialTree::add(const QString& description) {
     for (const QString& field : fields)
         value[field.section('=', 0, 0).trimmed()] = field.section('=', 1).trimmed();
     // An adapter's tty sits below its USB interface, below the USB device.
-    const QString usbDevice = QString("sys/devices/usb1/1-%1").arg(++devices_);
+    const QString socket = value.value("socket", QString("1-%1").arg(devices_ + 1));
+    const QString usbDevice = "sys/devices/usb1/" + socket;
+    ++devices_;
     const QString device =
         value.contains("usb") ? usbDevice + "/1-0:1.0/" + name : "sys/devices/platform/" + name;
     const QString entry = "sys/class/tty/" + name;
@@ -39,9 +43,10 @@ bool FakeSerialTree::add(const QString& description) {
                 QFile::link("../../../" + device.mid(4), path(entry + "/device")) &&
                 writeFile(path("dev/" + name), "");
     const QStringList usb = value.value("usb").split('|');
-    const char* const usbAttributes[] = {"idVendor", "manufacturer", "product", "serial"};
-    for (int i = 0; value.contains("usb") && i < 4; ++i) {
-        const QString text = i == 0 ? QString("0403") : usb.value(i - 1);
+    const char* const usbAttributes[] = {"idVendor", "idProduct", "manufacturer", "product",
+                                         "serial"};
+    for (int i = 0; value.contains("usb") && i < 5; ++i) {
+        const QString text = i == 0 ? QString("0403") : i == 1 ? "6001" : usb.value(i - 2);
         made =
             made && (text.isEmpty() || writeFile(path(usbDevice + '/' + usbAttributes[i]), text));
     }
@@ -66,15 +71,23 @@ bool FakeSerialTree::add(const QString& description) {
                writeFile(path("proc/" + pid + "/comm"), value["locked-by"].section('|', 0, 0)) &&
                writeFile(path("lock/LCK.." + name), pid.rightJustified(10));
     }
-    if (value.contains("by-path"))
-        made = made && QFile::link("../../" + name, path("dev/serial/by-path/" + value["by-path"]));
+    for (const QString udevName : {"by-path", "by-id"})
+        if (value.contains(udevName))
+            made = made && QFile::link("../../" + name,
+                                       path("dev/serial/" + udevName + '/' + value[udevName]));
     return made;
 }
 
 bool FakeSerialTree::remove(const QString& name) {
-    for (const QFileInfo& link : QDir(path("dev/serial/by-path")).entryInfoList(QDir::System))
-        if (link.symLinkTarget().endsWith('/' + name))
-            QFile::remove(link.filePath());
+    // The adapter goes with its tty: what is plugged into its socket next starts afresh.
+    const QString device = QFileInfo(path("sys/class/tty/" + name + "/device")).canonicalFilePath();
+    if (device.contains("/usb1/"))
+        QDir(QFileInfo(QFileInfo(device).path()).path()).removeRecursively();
+    for (const QString udevName : {"by-path", "by-id"})
+        for (const QFileInfo& link :
+             QDir(path("dev/serial/" + udevName)).entryInfoList(QDir::System))
+            if (link.symLinkTarget().endsWith('/' + name))
+                QFile::remove(link.filePath());
     return QDir(path("sys/class/tty/" + name)).removeRecursively() &&
            QFile::remove(path("dev/" + name));
 }

@@ -20,6 +20,8 @@ public:
     //   "ttyS0; type=4; console"  a native UART of that sysfs type, optionally the console
     //   "ttyUSB0; usb=FTDI|FT232R USB UART|A10K3ABC; by-path=pci-0000:00:14.0-usb-0:2:1.0-port0"
     //                            a USB device (maker|product|serial) in that socket
+    //   "...; by-id=usb-FTDI_FT232R_USB_UART_A10K3ABC-if00-port0"  its udev name by ID
+    //   "...; socket=1-4"         the USB device's place on the bus; one of its own by default
     //   "ttyAMA0"                 any other device
     //   "...; active-console"     the kernel's console, named in class/tty/console/active
     //   "...; getty=612"          the controlling terminal of an agetty of that PID
