@@ -5,24 +5,31 @@
 
 namespace {
 
+#ifdef _WIN32
+// Windows takes the rate itself.
+using speed_t = int;
+#define SPEED(baud) \
+    { baud, baud }
+#else
+#define SPEED(baud) \
+    { baud, B##baud }
+#endif
+
 struct StandardSpeed {
     int baud;
     speed_t constant;
 };
 
 constexpr auto kStandardSpeeds = std::to_array<StandardSpeed>({
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000},
+    SPEED(50),      SPEED(75),      SPEED(110),    SPEED(134),    SPEED(150),     SPEED(200),
+    SPEED(300),     SPEED(600),     SPEED(1200),   SPEED(1800),   SPEED(2400),    SPEED(4800),
+    SPEED(9600),    SPEED(19200),   SPEED(38400),  SPEED(57600),  SPEED(115200),  SPEED(230400),
+    SPEED(460800),  SPEED(500000),  SPEED(576000), SPEED(921600), SPEED(1000000), SPEED(1152000),
+    SPEED(1500000), SPEED(2000000),
 });
+#undef SPEED
 
-}  // namespace
-
-std::optional<speed_t> termiosSpeed(int baud) {
+std::optional<speed_t> speedConstant(int baud) {
     const auto it = std::find_if(kStandardSpeeds.begin(), kStandardSpeeds.end(),
                                  [baud](const StandardSpeed& s) { return s.baud == baud; });
     if (it == kStandardSpeeds.end())
@@ -30,6 +37,14 @@ std::optional<speed_t> termiosSpeed(int baud) {
     return it->constant;
 }
 
+}  // namespace
+
+#ifndef _WIN32
+std::optional<speed_t> termiosSpeed(int baud) {
+    return speedConstant(baud);
+}
+#endif
+
 bool isStandardSpeed(int baud) {
-    return termiosSpeed(baud).has_value();
+    return speedConstant(baud).has_value();
 }

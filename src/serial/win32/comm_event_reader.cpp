@@ -1,0 +1,103 @@
+#include "comm_event_reader.h"
+
+#include "comm_event.h"
+#include "comm_flags.h"
+
+namespace {
+
+constexpr int kReadChunk = 4096;
+// Enough for a full receive buffer; a flood beyond it waits for the next report.
+constexpr int kMaxChunksPerRead = 4;
+
+}  // namespace
+
+CommEventReader::CommEventReader(CommCalls& calls, ReceiveBuffer& receive, DeviceEventSink& sink,
+                                 CommLoss& loss)
+    : calls_(calls), receive_(receive), sink_(sink), loss_(loss) {}
+
+void CommEventReader::start() {
+    std::uint32_t bits = 0;
+    dsrOn_ = calls_.modemStatus(bits) == 0 && (bits & CommFlags::DsrOn);
+}
+
+void CommEventReader::handle(std::uint32_t mask) {
+    failedWaits_ = 0;
+    reportLineChanges(mask);
+    if (loss_.lost())
+        return;
+    if (mask & (CommFlags::Err | CommFlags::Break))
+        reportLineErrors(mask);
+    if (mask & CommFlags::RxChar)
+        readReceived();
+}
+
+bool CommEventReader::waitFailed(std::uint32_t error) {
+    if (loss_.reportIfGone(error))
+        return false;
+    if (++failedWaits_ < kMaxFailedWaits)
+        return true;
+    loss_.report();
+    return false;
+}
+
+void CommEventReader::reportLineChanges(std::uint32_t mask) {
+    if (mask & CommFlags::Cts)
+        sink_.portEvent(CommEvents::CtsChanged);
+    if ((mask & CommFlags::Dsr) && dsrFell() && !loss_.lost())
+        sink_.portEvent(CommEvents::DsrFell);
+    if (mask & CommFlags::Rlsd)
+        sink_.portEvent(CommEvents::CdChanged);
+    if (mask & CommFlags::Ring)
+        sink_.portEvent(CommEvents::Ring);
+}
+
+bool CommEventReader::dsrFell() {
+    const bool wasOn = dsrOn_;
+    std::uint32_t bits = 0;
+    const std::uint32_t error = calls_.modemStatus(bits);
+    if (error != 0) {
+        loss_.reportIfGone(error);
+        dsrOn_ = false;
+        return wasOn;
+    }
+    dsrOn_ = bits & CommFlags::DsrOn;
+    // On again after a change: it fell and rose between two reports.
+    return !dsrOn_ || wasOn;
+}
+
+void CommEventReader::reportLineErrors(std::uint32_t mask) {
+    std::uint32_t flags = 0;
+    const std::uint32_t error = calls_.clearErrors(flags);
+    if (error != 0 && loss_.reportIfGone(error))
+        return;
+    // A break is a character with a framing error to most UARTs: it is told once, as a break.
+    const bool brk = (mask & CommFlags::Break) || (flags & CommFlags::BreakSeen);
+    if (brk)
+        sink_.portEvent(CommEvents::Break);
+    if ((flags & CommFlags::Frame) && !brk)
+        sink_.portEvent(CommEvents::Framing);
+    if (flags & CommFlags::Overrun)
+        sink_.portEvent(CommEvents::Overrun);
+    if (flags & CommFlags::RxOver)
+        sink_.portEvent(CommEvents::ReceiveOverflow);
+    if (flags & CommFlags::RxParity)
+        sink_.portEvent(CommEvents::Parity);
+}
+
+void CommEventReader::readReceived() {
+    std::lock_guard lock(readMutex_);
+    for (int i = 0; i < kMaxChunksPerRead && !loss_.lost(); ++i) {
+        QByteArray bytes;
+        const std::uint32_t error = calls_.read(bytes, kReadChunk);
+        if (error != 0) {
+            loss_.reportIfGone(error);
+            return;
+        }
+        if (bytes.isEmpty())
+            return;
+        if (receive_.append(bytes))
+            sink_.portEvent(CommEvents::ReceiveOverflow);
+        if (bytes.size() < kReadChunk)
+            return;
+    }
+}

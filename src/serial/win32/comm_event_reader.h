@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "comm_calls.h"
+#include "comm_loss.h"
+#include "receive_buffer.h"
+#include "serial_device.h"
+
+// Turns what WaitCommEvent reports into the control's events, one call per report, on the
+// thread that waits. The driver reports that a line changed, not how often: pulses between
+// two reports merge, and DSR's fall is told from the level it had and has.
+class CommEventReader {
+public:
+    CommEventReader(CommCalls& calls, ReceiveBuffer& receive, DeviceEventSink& sink,
+                    CommLoss& loss);
+
+    // Learns the DSR level, before the first wait.
+    void start();
+    // One report's EV_* mask: line changes first, then line errors, then the received bytes.
+    void handle(std::uint32_t mask);
+    // A wait that failed with `error`. Returns false when waiting should stop: the device is
+    // gone, or keeps failing.
+    bool waitFailed(std::uint32_t error);
+    // Moves what the driver holds into the receive buffer; any thread may call it.
+    void readReceived();
+
+    // In a row, the failed waits after which the port counts as gone rather than busy.
+    static constexpr int kMaxFailedWaits = 64;
+
+private:
+    void reportLineChanges(std::uint32_t mask);
+    void reportLineErrors(std::uint32_t mask);
+    bool dsrFell();
+
+    CommCalls& calls_;
+    ReceiveBuffer& receive_;
+    DeviceEventSink& sink_;
+    CommLoss& loss_;
+    std::mutex readMutex_;
+    bool dsrOn_ = false;
+    int failedWaits_ = 0;
+};
