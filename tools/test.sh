@@ -32,3 +32,12 @@ export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_stri
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
 run_suite build-asan -DQUILLMARK_SANITIZE=ON
+
+echo "== Windows: cross-built, tested under Wine, installer (skipped where it cannot run)"
+status=0
+tools/windows/test-wine.sh || status=$?
+if ((status == 77)); then
+    echo "(Windows tests skipped)"
+elif ((status != 0)); then
+    exit "$status"
+fi
