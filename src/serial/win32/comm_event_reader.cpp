@@ -31,13 +31,22 @@ void CommEventReader::handle(std::uint32_t mask) {
         readReceived();
 }
 
-bool CommEventReader::waitFailed(std::uint32_t error) {
-    if (loss_.reportIfGone(error))
-        return false;
+CommEventReader::AfterFailure CommEventReader::waitFailed(std::uint32_t error) {
+    if (WinErrors::meansNoModemLines(error))
+        return AfterFailure::WithoutModemLines;
+    std::uint32_t flags = 0;
+    const std::uint32_t stillThere = calls_.clearErrors(flags);
+    if (stillThere == 0) {
+        failedWaits_ = 0;
+        reportErrorFlags(0, flags);
+        return AfterFailure::Retry;
+    }
+    if (loss_.reportIfGone(stillThere) || loss_.reportIfGone(error))
+        return AfterFailure::Stop;
     if (++failedWaits_ < kMaxFailedWaits)
-        return true;
+        return AfterFailure::Retry;
     loss_.report();
-    return false;
+    return AfterFailure::Stop;
 }
 
 void CommEventReader::reportLineChanges(std::uint32_t mask) {
@@ -70,6 +79,10 @@ void CommEventReader::reportLineErrors(std::uint32_t mask) {
     const std::uint32_t error = calls_.clearErrors(flags);
     if (error != 0 && loss_.reportIfGone(error))
         return;
+    reportErrorFlags(mask, flags);
+}
+
+void CommEventReader::reportErrorFlags(std::uint32_t mask, std::uint32_t flags) {
     // A break is a character with a framing error to most UARTs: it is told once, as a break.
     const bool brk = (mask & CommFlags::Break) || (flags & CommFlags::BreakSeen);
     if (brk)

@@ -20,9 +20,15 @@ public:
     void start();
     // One report's EV_* mask: line changes first, then line errors, then the received bytes.
     void handle(std::uint32_t mask);
-    // A wait that failed with `error`. Returns false when waiting should stop: the device is
-    // gone, or keeps failing.
-    bool waitFailed(std::uint32_t error);
+    // What the waiting thread does after a wait failed.
+    enum class AfterFailure {
+        Retry,              // the port still answers: wait again
+        WithoutModemLines,  // the port cannot wait for line changes: wait for the rest
+        Stop,               // the device is gone, or keeps failing (reported)
+    };
+    // A wait that failed with `error`. Whether the device is gone is asked of the port itself:
+    // some drivers (and Wine) abort a wait now and then while the port works on.
+    AfterFailure waitFailed(std::uint32_t error);
     // Moves what the driver holds into the receive buffer; any thread may call it.
     void readReceived();
 
@@ -32,6 +38,7 @@ public:
 private:
     void reportLineChanges(std::uint32_t mask);
     void reportLineErrors(std::uint32_t mask);
+    void reportErrorFlags(std::uint32_t mask, std::uint32_t flags);
     bool dsrFell();
 
     CommCalls& calls_;

@@ -8,12 +8,14 @@ namespace {
 
 // After a failed wait, so that a port that keeps failing does not spin.
 constexpr DWORD kRetryPauseMs = 20;
+// How often a port that cannot wait at all is looked at.
+constexpr DWORD kPollMs = 20;
+constexpr DWORD kWithoutModemLines = CommFlags::Watched & ~CommFlags::ModemLines;
 
 }  // namespace
 
 CommEventThread::CommEventThread(Handle port, CommEventReader& reader)
     : port_(port), reader_(reader) {
-    SetCommMask(port_, CommFlags::Watched);
     reader_.start();
     thread_ = std::thread([this] { run(); });
 }
@@ -24,6 +26,8 @@ CommEventThread::~CommEventThread() {
 }
 
 void CommEventThread::run() {
+    DWORD watched = CommFlags::Watched;
+    SetCommMask(port_, watched);
     for (;;) {
         unsigned long mask = 0;
         unsigned long error = 0;
@@ -33,10 +37,26 @@ void CommEventThread::run() {
             reader_.handle(mask);
             continue;
         }
-        if (!reader_.waitFailed(error) ||
-            WaitForSingleObject(stop_.handle(), kRetryPauseMs) == WAIT_OBJECT_0)
-            return;
+        switch (reader_.waitFailed(error)) {
+            case CommEventReader::AfterFailure::Stop:
+                return;
+            case CommEventReader::AfterFailure::WithoutModemLines:
+                if (watched == kWithoutModemLines)
+                    return poll();
+                watched = kWithoutModemLines;
+                SetCommMask(port_, watched);
+                break;
+            case CommEventReader::AfterFailure::Retry:
+                if (WaitForSingleObject(stop_.handle(), kRetryPauseMs) == WAIT_OBJECT_0)
+                    return;
+                break;
+        }
     }
+}
+
+void CommEventThread::poll() {
+    while (WaitForSingleObject(stop_.handle(), kPollMs) == WAIT_TIMEOUT)
+        reader_.handle(CommFlags::RxChar | CommFlags::Err);
 }
 
 bool CommEventThread::waitOnce(unsigned long& mask, unsigned long& error) {

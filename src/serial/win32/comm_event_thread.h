@@ -17,6 +17,8 @@ public:
 
 private:
     void run();
+    // For a port that cannot wait for events at all: looks at it every few milliseconds.
+    void poll();
     // Waits for one report; false when asked to stop.
     bool waitOnce(unsigned long& mask, unsigned long& error);
 

@@ -15,7 +15,8 @@ inline constexpr std::uint32_t Rlsd = 0x0020;
 inline constexpr std::uint32_t Break = 0x0040;
 inline constexpr std::uint32_t Err = 0x0080;
 inline constexpr std::uint32_t Ring = 0x0100;
-inline constexpr std::uint32_t Watched = RxChar | Cts | Dsr | Rlsd | Break | Err | Ring;
+inline constexpr std::uint32_t ModemLines = Cts | Dsr | Rlsd | Ring;
+inline constexpr std::uint32_t Watched = RxChar | Break | Err | ModemLines;
 
 // ClearCommError flags (CE_*).
 inline constexpr std::uint32_t RxOver = 0x0001;
@@ -40,6 +41,16 @@ inline constexpr std::uint32_t PathNotFound = 3;
 inline constexpr std::uint32_t AccessDenied = 5;
 inline constexpr std::uint32_t BadCommand = 22;
 inline constexpr std::uint32_t SharingViolation = 32;
+inline constexpr std::uint32_t NotSupported = 50;
+inline constexpr std::uint32_t InvalidParameter = 87;
+inline constexpr std::uint32_t CallNotImplemented = 120;
 inline constexpr std::uint32_t OperationAborted = 995;
 inline constexpr std::uint32_t DeviceRemoved = 1617;
+
+// What a port without modem lines (a pseudo-terminal behind Wine, some virtual ports) answers
+// to the calls on them.
+constexpr bool meansNoModemLines(std::uint32_t error) {
+    return error == NotSupported || error == InvalidParameter || error == InvalidFunction ||
+           error == CallNotImplemented;
+}
 }  // namespace WinErrors

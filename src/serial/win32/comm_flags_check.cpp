@@ -18,5 +18,8 @@ static_assert(WinErrors::InvalidFunction == ERROR_INVALID_FUNCTION &&
               WinErrors::AccessDenied == ERROR_ACCESS_DENIED &&
               WinErrors::BadCommand == ERROR_BAD_COMMAND &&
               WinErrors::SharingViolation == ERROR_SHARING_VIOLATION &&
+              WinErrors::NotSupported == ERROR_NOT_SUPPORTED &&
+              WinErrors::InvalidParameter == ERROR_INVALID_PARAMETER &&
+              WinErrors::CallNotImplemented == ERROR_CALL_NOT_IMPLEMENTED &&
               WinErrors::OperationAborted == ERROR_OPERATION_ABORTED &&
               WinErrors::DeviceRemoved == ERROR_DEVICE_REMOVED);

@@ -3,18 +3,8 @@
 #include <windows.h>
 
 #include "comm_event.h"
+#include "comm_flags.h"
 #include "win32_errors.h"
-
-namespace {
-
-// What a port without modem lines (a pseudo-terminal behind Wine, some virtual ports) answers
-// to the calls on them.
-bool meansNoModemLines(DWORD error) {
-    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER ||
-           error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
-}
-
-}  // namespace
 
 Win32SerialDevice::Win32SerialDevice(const QString& name, const OpenRequest& request,
                                      DeviceEventSink& sink)
@@ -27,6 +17,8 @@ Win32SerialDevice::Win32SerialDevice(const QString& name, const OpenRequest& req
       loss_(name, sink),
       reader_(calls_, receive_, sink, loss_) {
     apply(settings_, dtr_, rts_);
+    std::uint32_t bits = 0;
+    modemLines_ = !WinErrors::meansNoModemLines(calls_.modemStatus(bits));
     events_ = std::make_unique<CommEventThread>(port_.handle(), reader_);
 }
 
@@ -63,7 +55,7 @@ void Win32SerialDevice::setOutputLine(bool& line, bool on, unsigned long setFunc
         return;
     }
     const DWORD error = GetLastError();
-    if (meansNoModemLines(error)) {
+    if (WinErrors::meansNoModemLines(error)) {
         line = on;  // kept, so that a later change of settings drives it so
         return;
     }
@@ -84,7 +76,7 @@ ModemInputs Win32SerialDevice::inputs() {
     if (error == 0)
         return {(bits & MS_DSR_ON) != 0, (bits & MS_CTS_ON) != 0, (bits & MS_RLSD_ON) != 0,
                 (bits & MS_RING_ON) != 0};
-    if (meansNoModemLines(error) || loss_.reportIfGone(error))
+    if (WinErrors::meansNoModemLines(error) || loss_.reportIfGone(error))
         return {};
     throw CommError(
         CommErrors::LineControlFailed,
@@ -124,5 +116,6 @@ QByteArray Win32SerialDevice::takeInput() {
 }
 
 PortFidelity Win32SerialDevice::fidelity() const {
-    return PortFidelity::all({FidelityGrade::ReportedChanges, 0});
+    return PortFidelity::all(
+        {modemLines_ ? FidelityGrade::ReportedChanges : FidelityGrade::NotWired, 0});
 }

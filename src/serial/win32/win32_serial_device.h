@@ -38,6 +38,7 @@ private:
     LineSettings settings_;
     bool dtr_ = false;
     bool rts_ = false;
+    bool modemLines_ = true;  // false on ports that have none (pseudo-terminals under Wine)
     WinEvent writeDone_;
     // Declared in this order so that the event thread stops before the others go.
     ComPort port_;

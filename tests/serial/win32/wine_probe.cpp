@@ -23,7 +23,9 @@ QString answer(const QStringList& args) {
     NullSink sink;
     const QString& what = args.value(1);
     if (what == "pixel")
-        return QImage(args.value(2)).pixelColor(args.value(3).toInt(), args.value(4).toInt()).name();
+        return QImage(args.value(2))
+            .pixelColor(args.value(3).toInt(), args.value(4).toInt())
+            .name();
     const auto device = open(args.value(2), sink);
     if (what == "hold")
         QThread::sleep(args.value(3).toULong());
