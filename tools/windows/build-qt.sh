@@ -38,7 +38,8 @@ configure_qt() {
     mkdir -p "$prefix"
     cp "$here/../../cmake/mingw-w64-x86_64.cmake" "$prefix/mingw-w64-x86_64.cmake"
     # Debian's repack drops the Wintab headers (tablet events), and without OpenGL the
-    # dynamic-GL branches of the Windows plugin must be off as well.
+    # dynamic-GL branches of the Windows plugin must be off as well. Windows draws text with
+    # its own font engines: no FreeType, no Direct2D platform.
     cmake -G Ninja -S "$work/source" -B "$work/build" \
         -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
         -DCMAKE_INSTALL_PREFIX="$prefix" \
@@ -47,7 +48,7 @@ configure_qt() {
         -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
         -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
-        -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
+        -DFEATURE_system_harfbuzz=OFF -DFEATURE_freetype=OFF \
         -DFEATURE_system_doubleconversion=OFF \
         -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_dbus=OFF \
         -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \

@@ -67,22 +67,36 @@ CommError invalidPortNumberFor(const QString& name) {
 }
 
 ComPort::ComPort(QString name) : name_(std::move(name)) {
+    const QString reservation = QStringLiteral("Global\\Quillmark.") + name_;
+    reservation_ =
+        CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t*>(reservation.utf16()));
+    if (reservation_ && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(reservation_);
+        throw openError(name_, ERROR_ACCESS_DENIED);
+    }
     const QString path = QStringLiteral("\\\\.\\") + name_;
     handle_ =
         CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE)
-        throw openError(name_, GetLastError());
     try {
+        if (handle_ == INVALID_HANDLE_VALUE)
+            throw openError(name_, GetLastError());
         prepare();
     } catch (...) {
-        CloseHandle(handle_);
+        close();
         throw;
     }
 }
 
 ComPort::~ComPort() {
-    CloseHandle(handle_);
+    close();
+}
+
+void ComPort::close() {
+    if (handle_ != INVALID_HANDLE_VALUE)
+        CloseHandle(handle_);
+    if (reservation_)
+        CloseHandle(reservation_);
 }
 
 void ComPort::prepare() {

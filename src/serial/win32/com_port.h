@@ -29,8 +29,10 @@ public:
 
 private:
     void prepare();
+    void close();
 
     QString name_;
+    Handle reservation_;  // a named object, so that Wine, which lets a port open twice, tells too
     Handle handle_;
 };
 

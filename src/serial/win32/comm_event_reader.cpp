@@ -1,11 +1,13 @@
 #include "comm_event_reader.h"
 
+#include <algorithm>
+
 #include "comm_event.h"
 #include "comm_flags.h"
 
 namespace {
 
-constexpr int kReadChunk = 4096;
+constexpr std::uint32_t kReadChunk = 4096;
 // Enough for a full receive buffer; a flood beyond it waits for the next report.
 constexpr int kMaxChunksPerRead = 4;
 
@@ -25,9 +27,8 @@ void CommEventReader::handle(std::uint32_t mask) {
     reportLineChanges(mask);
     if (loss_.lost())
         return;
-    if (mask & (CommFlags::Err | CommFlags::Break))
-        reportLineErrors(mask);
-    if (mask & CommFlags::RxChar)
+    // Reading the received bytes asks for the error flags as well.
+    if (mask & (CommFlags::Err | CommFlags::Break | CommFlags::RxChar))
         readReceived();
 }
 
@@ -35,10 +36,11 @@ CommEventReader::AfterFailure CommEventReader::waitFailed(std::uint32_t error) {
     if (WinErrors::meansNoModemLines(error))
         return AfterFailure::WithoutModemLines;
     std::uint32_t flags = 0;
-    const std::uint32_t stillThere = calls_.clearErrors(flags);
+    std::uint32_t waiting = 0;
+    const std::uint32_t stillThere = calls_.clearErrors(flags, waiting);
     if (stillThere == 0) {
         failedWaits_ = 0;
-        reportErrorFlags(0, flags);
+        reportErrorFlags(flags);
         return AfterFailure::Retry;
     }
     if (loss_.reportIfGone(stillThere) || loss_.reportIfGone(error))
@@ -74,17 +76,11 @@ bool CommEventReader::dsrFell() {
     return !dsrOn_ || wasOn;
 }
 
-void CommEventReader::reportLineErrors(std::uint32_t mask) {
-    std::uint32_t flags = 0;
-    const std::uint32_t error = calls_.clearErrors(flags);
-    if (error != 0 && loss_.reportIfGone(error))
-        return;
-    reportErrorFlags(mask, flags);
-}
-
-void CommEventReader::reportErrorFlags(std::uint32_t mask, std::uint32_t flags) {
-    // A break is a character with a framing error to most UARTs: it is told once, as a break.
-    const bool brk = (mask & CommFlags::Break) || (flags & CommFlags::BreakSeen);
+void CommEventReader::reportErrorFlags(std::uint32_t flags) {
+    // A break is told by its flag rather than by EV_BREAK, so that either thread that clears
+    // the flag tells it, once. To most UARTs it is a character with a framing error as well:
+    // it is one event, a break.
+    const bool brk = flags & CommFlags::BreakSeen;
     if (brk)
         sink_.portEvent(CommEvents::Break);
     if ((flags & CommFlags::Frame) && !brk)
@@ -100,8 +96,18 @@ void CommEventReader::reportErrorFlags(std::uint32_t mask, std::uint32_t flags) 
 void CommEventReader::readReceived() {
     std::lock_guard lock(readMutex_);
     for (int i = 0; i < kMaxChunksPerRead && !loss_.lost(); ++i) {
+        std::uint32_t flags = 0;
+        std::uint32_t waiting = 0;
+        std::uint32_t error = calls_.clearErrors(flags, waiting);
+        if (error != 0) {
+            loss_.reportIfGone(error);
+            return;
+        }
+        reportErrorFlags(flags);
+        if (waiting == 0)
+            return;
         QByteArray bytes;
-        const std::uint32_t error = calls_.read(bytes, kReadChunk);
+        error = calls_.read(bytes, static_cast<int>(std::min<std::uint32_t>(waiting, kReadChunk)));
         if (error != 0) {
             loss_.reportIfGone(error);
             return;
@@ -110,7 +116,5 @@ void CommEventReader::readReceived() {
             return;
         if (receive_.append(bytes))
             sink_.portEvent(CommEvents::ReceiveOverflow);
-        if (bytes.size() < kReadChunk)
-            return;
     }
 }

@@ -18,7 +18,7 @@ public:
 
     // Learns the DSR level, before the first wait.
     void start();
-    // One report's EV_* mask: line changes first, then line errors, then the received bytes.
+    // One report's EV_* mask: line changes first, then line errors and the received bytes.
     void handle(std::uint32_t mask);
     // What the waiting thread does after a wait failed.
     enum class AfterFailure {
@@ -37,8 +37,7 @@ public:
 
 private:
     void reportLineChanges(std::uint32_t mask);
-    void reportLineErrors(std::uint32_t mask);
-    void reportErrorFlags(std::uint32_t mask, std::uint32_t flags);
+    void reportErrorFlags(std::uint32_t flags);
     bool dsrFell();
 
     CommCalls& calls_;

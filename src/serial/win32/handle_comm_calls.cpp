@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
-std::uint32_t HandleCommCalls::clearErrors(std::uint32_t& flags) {
+std::uint32_t HandleCommCalls::clearErrors(std::uint32_t& flags, std::uint32_t& waiting) {
     DWORD errors = 0;
-    if (!ClearCommError(port_, &errors, nullptr))
+    COMSTAT status{};
+    if (!ClearCommError(port_, &errors, &status))
         return GetLastError();
     flags = errors;
+    waiting = status.cbInQue;
     return 0;
 }
 
@@ -25,7 +27,6 @@ std::uint32_t HandleCommCalls::read(QByteArray& bytes, int max) {
     DWORD got = 0;
     if (!ReadFile(port_, bytes.data(), static_cast<DWORD>(max), &got, &overlapped)) {
         const DWORD error = GetLastError();
-        // The timeouts make even a pending read return at once.
         if (error != ERROR_IO_PENDING || !GetOverlappedResult(port_, &overlapped, &got, TRUE)) {
             bytes.clear();
             return error != ERROR_IO_PENDING ? error : GetLastError();

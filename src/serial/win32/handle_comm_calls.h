@@ -11,7 +11,7 @@ public:
     using Handle = void*;
     explicit HandleCommCalls(Handle port) : port_(port) {}
 
-    std::uint32_t clearErrors(std::uint32_t& flags) override;
+    std::uint32_t clearErrors(std::uint32_t& flags, std::uint32_t& waiting) override;
     std::uint32_t modemStatus(std::uint32_t& bits) override;
     std::uint32_t read(QByteArray& bytes, int max) override;
 

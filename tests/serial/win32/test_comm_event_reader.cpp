@@ -19,8 +19,9 @@ public:
     std::deque<QByteArray> reads;
     std::uint32_t readError = 0;
 
-    std::uint32_t clearErrors(std::uint32_t& flags) override {
+    std::uint32_t clearErrors(std::uint32_t& flags, std::uint32_t& waiting) override {
         flags = std::exchange(errorFlags, 0);
+        waiting = reads.empty() ? 0 : std::uint32_t(reads.front().size());
         return clearError;
     }
     std::uint32_t modemStatus(std::uint32_t& bits) override {
@@ -89,6 +90,8 @@ void TestCommEventReader::reports_data() {
                                  << Codes{1004, 1006, 1008, 1009} << 0 << false;
     QTest::newRow("flags unread without an error report")
         << Cts << false << none << none << Overrun << 0 << Codes{3} << 0 << false;
+    QTest::newRow("flags read with the data")
+        << RxChar << false << none << none << Overrun << 9 << Codes{1006} << 9 << false;
     QTest::newRow("data") << RxChar << false << none << none << none << 9 << Codes{} << 9 << false;
     QTest::newRow("data beyond the receive buffer")
         << RxChar << false << none << none << none << 5000 << Codes{1008} << kReceiveBufferSize
@@ -170,7 +173,7 @@ void TestCommEventReader::lossIsToldOnce() {
     QTEST(!sink.lost().empty(), "lostByWaits");
 
     // A loss seen by a call of the user's thread is the same loss.
-    calls.readError = 995;
+    calls.clearError = 995;
     reader.readReceived();
     QCOMPARE(sink.lost(), std::vector<int>{CommErrors::DeviceLost});
 }
