@@ -27,6 +27,10 @@ fetch_source() {
     rm -rf "$work/fetch" && mkdir -p "$work/fetch"
     (cd "$work/fetch" && apt-get source --download-only "qt6-base=$source_version") >&2
     dpkg-source --no-check -x "$work"/fetch/*.dsc "$work/fetch/qtbase" >&2
+    # Gui builds the DirectWrite font database only with Direct2D, which is off here; the
+    # Windows plugin then uses the GDI one, its default anyway.
+    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+        "$work/fetch/qtbase/src/plugins/platforms/windows/qwindowsintegration.cpp"
     mv "$work/fetch/qtbase" "$work/source"
     rm -rf "$work/fetch"
 }
