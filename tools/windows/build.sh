@@ -8,6 +8,6 @@ cd "$(dirname "$0")/../.."
 build=${1:-build-windows}
 qt=$(tools/windows/build-qt.sh | tail -n 1)
 "$qt/bin/qt-cmake" -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_WERROR=ON \
-    -DQUILLMARK_VM_TESTS=OFF $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >&2
+    -DQUILLMARK_VM_TESTS=OFF -DQUILLMARK_BUILD_BENCHMARKS=OFF $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >&2
 cmake --build "$build" -j "${QUILLMARK_JOBS:-2}" >&2
 echo "$build"
