@@ -48,3 +48,12 @@ cmake -G Ninja -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_
 cmake --build build-tsan -j "$jobs" --target "${threaded_tests[@]}"
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
     -R "^($(IFS='|'; echo "${threaded_tests[*]}"))\$"
+
+echo "== Windows: cross-built, tested under Wine, installer (skipped where it cannot run)"
+status=0
+tools/windows/test-wine.sh || status=$?
+if ((status == 77)); then
+    echo "(Windows tests skipped)"
+elif ((status != 0)); then
+    exit "$status"
+fi

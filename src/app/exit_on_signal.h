@@ -4,7 +4,9 @@
 #include <functional>
 #include <memory>
 
+#ifndef _WIN32
 #include "unique_fd.h"
+#endif
 
 // Brings SIGTERM, SIGINT and SIGHUP to the event loop, where the program can close its window
 // and with it the port, as the user would: a signal's handler may do next to nothing itself.
@@ -23,8 +25,10 @@ public:
 private:
     void deliver();
 
-    UniqueFd readEnd_;
+#ifndef _WIN32
+    UniqueFd readEnd_;  // the self-pipe that signal handlers write to
     UniqueFd writeEnd_;
+#endif
     std::unique_ptr<QSocketNotifier> notifier_;
     std::function<void(int)> handler_;
 };
