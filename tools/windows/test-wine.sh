@@ -117,6 +117,13 @@ gaps = [b - a for a, b in zip(times, times[1:])]
 print(f"{len(times)} Loopbacks, median gap {statistics.median(gaps):.2f} s")
 sys.exit(0 if len(gaps) >= 3 and 0.8 < statistics.median(gaps) < 1.3 else 1)
 PY
+# The headless check: the echo passes a data-only plug; an absent port cannot be checked.
+for expect in "0 1 --plug data" "2 3"; do
+    read -r want port plug <<<"$expect"
+    status=0
+    run "$program" --check "$port" $plug >/dev/null || status=$?
+    [[ $status == "$want" ]] || fail "--check $port $plug exits $status, not $want"
+done
 rm "$tmp/echo-on"
 run "$program" --screenshot "$(windows_path "$tmp/red.png")" >/dev/null
 [[ $(wiring_lamp "$tmp/red.png") == "#ff0000" ]] || fail "wiring lamp not red on silence"
