@@ -16,4 +16,6 @@ public:
     // What each number from `first` to `last` reaches now, one text a number, for the user:
     // "/dev/ttyUSB0, FTDI FT232R USB UART, serial A10K3ABC", or "no port". Opens nothing.
     virtual QStringList describe(short first, short last) const = 0;
+    // Whether the number reaches a device now, found without opening anything.
+    virtual bool reaches(short) const { return true; }
 };

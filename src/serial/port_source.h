@@ -16,6 +16,8 @@ public:
     // Throws CommError as DeviceOpener::open does.
     virtual std::unique_ptr<SerialDevice> open(const OpenRequest& request,
                                                DeviceEventSink& sink) = 0;
+    // Whether there is a device to open now, found without opening it.
+    virtual bool present() const { return true; }
 };
 
 // The system's own serial devices: those present now, and opening one by its path.

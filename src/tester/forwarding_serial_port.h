@@ -25,6 +25,7 @@ public:
     bool CTSHolding() const override { return port_.CTSHolding(); }
     bool CDHolding() const override { return port_.CDHolding(); }
     short CommEvent() const override { return port_.CommEvent(); }
+    bool PortPresent(short port) const override { return port_.PortPresent(port); }
 
 protected:
     SerialPort& port() const { return port_; }

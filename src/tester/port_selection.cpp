@@ -72,15 +72,25 @@ void PortSelection::deviceLost() {
     } catch (...) {
         lostPort_ = 0;  // not known: nothing to wait for
     }
+    lostPortWentAway_ = false;
     setSelectionLampsIdle();
     view_.txtStatus().setText(QString());
 }
 
-// The number reaches nothing while its device is away, so that trying it costs a look at
-// sysfs and opens nothing. A device that is back but fails to open is tried again next time.
+// Only a device that went away and came back is opened again: a port that hung up but is
+// still there (a tty whose far end closed) stays closed until the user chooses it. Looking
+// opens nothing; a device that is back but fails to open is tried again next time.
 void PortSelection::reopenIfBack() {
     if (lostPort_ == 0)
         return;
+    try {
+        const bool present = port_.PortPresent(lostPort_);
+        lostPortWentAway_ = lostPortWentAway_ || !present;
+        if (!present || !lostPortWentAway_)
+            return;
+    } catch (...) {
+        return;
+    }
     try {
         port_.setCommPort(lostPort_);
         port_.setPortOpen(true);

@@ -52,5 +52,6 @@ private:
     Platform& platform_;
     unsigned losses_ = 0;
     unsigned selections_ = 0;
-    short lostPort_ = 0;  // the number whose device went away while open; 0 for none
+    short lostPort_ = 0;             // the number whose device went away while open; 0 for none
+    bool lostPortWentAway_ = false;  // its device has been seen gone since
 };

@@ -57,6 +57,20 @@ void MappedDeviceOpener::keepNumber(int port, const PortNumbering& now) {
         kept_[port] = {device->identity, device->description};
 }
 
+bool MappedDeviceOpener::reaches(short port) const {
+    const auto entry = map_.entries().find(port);
+    if (entry != map_.entries().end()) {
+        if (const auto* source = std::get_if<std::shared_ptr<PortSource>>(&entry->second.target))
+            return (*source)->present();
+        return QFileInfo::exists(std::get<QString>(entry->second.target));
+    }
+    if (kept_.contains(port))
+        return system_ && system_->hasAdapter(kept_.at(port).identity);
+    return PortNumbering(map_, systemDevices(SystemPorts::Holders::Skipped), kept_)
+        .reach(port)
+        .target.has_value();
+}
+
 QStringList MappedDeviceOpener::describe(short first, short last) const {
     const std::vector<FoundSerialDevice> found = systemDevices(SystemPorts::Holders::Named);
     const PortNumbering now(map_, found, kept_);

@@ -47,6 +47,7 @@ public:
     std::unique_ptr<SerialDevice> open(short port, const OpenRequest& request,
                                        DeviceEventSink& sink) override;
     QStringList describe(short first, short last) const override;
+    bool reaches(short port) const override;
 
     // The numbers as they stand now.
     PortNumbering numbering() const;

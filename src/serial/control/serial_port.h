@@ -26,4 +26,6 @@ public:
     virtual bool CTSHolding() const = 0;
     virtual bool CDHolding() const = 0;
     virtual short CommEvent() const = 0;
+    // Whether port number `port` reaches a device now; opens nothing.
+    virtual bool PortPresent(short port) const = 0;
 };

@@ -44,6 +44,7 @@ public:
     // When the device saw the event being delivered.
     const EventStamp& CommEventStamp() const { return commEventStamp_; }
     bool RIHolding() const;
+    bool PortPresent(short port) const override { return opener_->reaches(port); }
     // How faithfully the open port sees each input line; "not known" while closed.
     PortFidelity Fidelity() const;
     // The events delivered since the port last opened.

@@ -149,6 +149,11 @@ void SimulatedPort::restore() {
     setAbsent(false);
 }
 
+bool SimulatedPort::present() const {
+    std::lock_guard lock(state_->mutex);
+    return !state_->absent;
+}
+
 bool SimulatedPort::isOpen() const {
     std::lock_guard lock(state_->mutex);
     return state_->openId != 0;

@@ -80,6 +80,7 @@ public:
 
     // What the rig sees.
     bool isOpen() const;
+    bool present() const override;
     int openCount() const;
     QByteArray transmitted() const;
     void clearTransmitted();
