@@ -10,17 +10,10 @@
 #include <QXmlStreamReader>
 
 #include "port_map.h"
+#include "program_under_test.h"
 #include "pty_pair.h"
 #include "run_check.h"
 #include "system_device.h"
-
-namespace {
-
-QString programPath() {
-    return qEnvironmentVariable("QUILLMARK_BINARY_DIR", ".") + "/src/app/quillmark";
-}
-
-}  // namespace
 
 // --check as a test bench runs it: a verdict in the exit status, a table, and reports.
 class HeadlessCheckTest : public QObject {
@@ -57,11 +50,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, told);
         QProcess program;
-        QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            noDisplay.remove(name);
-        program.setProcessEnvironment(noDisplay);
-        program.start(programPath(), arguments);
+        startWithoutDisplay(program, arguments);
         QVERIFY(program.waitForFinished(30000));
         const QString out = program.readAllStandardOutput() + program.readAllStandardError();
         QVERIFY2(out.contains(QRegularExpression(told)), qPrintable(out));

@@ -11,13 +11,10 @@
 #include <QTest>
 #include <csignal>
 
+#include "program_under_test.h"
 #include "pty_pair.h"
 
 namespace {
-
-QString programPath() {
-    return qEnvironmentVariable("QUILLMARK_BINARY_DIR", ".") + "/src/app/quillmark";
-}
 
 // The pixel at the middle of an element placed in twips, at 15 twips a pixel.
 QColor colourAt(const QImage& image, int left, int top, int width, int height) {
@@ -99,11 +96,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, told);
         QProcess program;
-        QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            noDisplay.remove(name);
-        program.setProcessEnvironment(noDisplay);
-        program.start(programPath(), arguments);
+        startWithoutDisplay(program, arguments);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), code);
