@@ -44,11 +44,15 @@ void MappedDeviceOpener::noteAdapterAt(int port, const PortNumbering& now) {
     if (!kept_.contains(port))
         return;
     if (!now.deviceAt(port)) {
-        away_.insert(port);
-        returned_.erase(port);
+        noteAway(port);
     } else if (away_.remove(port)) {
         returned_[port] = QTime::currentTime();
     }
+}
+
+void MappedDeviceOpener::noteAway(int port) const {
+    away_.insert(port);
+    returned_.erase(port);
 }
 
 void MappedDeviceOpener::keepNumber(int port, const PortNumbering& now) {
@@ -64,8 +68,12 @@ bool MappedDeviceOpener::reaches(short port) const {
             return (*source)->present();
         return QFileInfo::exists(std::get<QString>(entry->second.target));
     }
-    if (kept_.contains(port))
-        return system_ && system_->hasAdapter(kept_.at(port).identity);
+    if (kept_.contains(port)) {
+        const bool present = system_ && system_->hasAdapter(kept_.at(port).identity);
+        if (!present)
+            noteAway(port);
+        return present;
+    }
     return PortNumbering(map_, systemDevices(SystemPorts::Holders::Skipped), kept_)
         .reach(port)
         .target.has_value();

@@ -57,6 +57,9 @@ private:
     // What the numbering gave `port`, the adapter there now or none, before an open.
     void noteAdapterAt(int port, const PortNumbering& now);
     void keepNumber(int port, const PortNumbering& now);
+    // Any look that finds a kept number's adapter gone counts, the status poll's included:
+    // the adapter's return is told once it is opened there again.
+    void noteAway(int port) const;
     // Why the path an entry names is no port, for a path the system does not list; empty
     // for anything else.
     QString whyNoPort(int port, const std::vector<FoundSerialDevice>& found) const;
@@ -64,6 +67,6 @@ private:
     PortMap map_;
     std::shared_ptr<const SystemPorts> system_;
     std::map<int, KeptNumber> kept_;
-    QSet<int> away_;                 // kept numbers whose adapter an open found gone
-    std::map<int, QTime> returned_;  // when the adapter of a kept number was opened again
+    mutable QSet<int> away_;                 // kept numbers whose adapter a look found gone
+    mutable std::map<int, QTime> returned_;  // when the adapter of a kept number was opened again
 };

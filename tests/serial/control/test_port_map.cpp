@@ -177,8 +177,9 @@ private slots:
         QVERIFY2(e.description().contains("Com 2"), qPrintable(e.description()));
     }
 
-    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" tries port N, "N text"
-    // is what N reaches then ("..." at its end: the rest is not compared).
+    // Steps: "+DEVICE" plugs in, "-NAME" pulls out, "open N" tries port N, "look N" asks
+    // whether N reaches a device (as the status poll does), "N text" is what N reaches then
+    // ("..." at its end: the rest is not compared).
     void anOpenedAdapterKeepsItsNumberWhileAway_data() {
         QTest::addColumn<QStringList>("steps");
         const QString a = "ttyUSB0; usb=FTDI|FT232R USB UART|A1; socket=1-2";
@@ -191,6 +192,11 @@ private slots:
                    "open 1",   "+ttyUSB2; usb=FTDI|FT232R USB UART|A1; socket=1-4",
                    "open 1",   "1 /dev/ttyUSB2, FTDI FT232R USB UART, serial A1; back since ...",
                    "3 no port"};
+        QTest::newRow("seen away by a look alone, back since its next open") << QStringList{
+            "+" + a,    "open 1",
+            "-ttyUSB0", "look 1",
+            "+" + a,    "look 1",
+            "open 1",   "1 /dev/ttyUSB0, FTDI FT232R USB UART, serial A1; back since ..."};
         QTest::newRow("another serial number in its socket is another adapter")
             << QStringList{"+" + a,    "open 1",
                            "-ttyUSB0", "+ttyUSB0; usb=FTDI|FT232R USB UART|B2; socket=1-2",
@@ -217,6 +223,8 @@ private slots:
                          qPrintable(step));
             else if (step.startsWith("open "))
                 openErrorOf(opener, step.mid(5).toShort());
+            else if (step.startsWith("look "))
+                opener.reaches(step.mid(5).toShort());
             else {
                 const QString text = step.section(' ', 1);
                 QString seen = opener.describe(port, port)[0].remove(tree.root());
