@@ -69,7 +69,14 @@ unpack_headers() {
     [[ -n $dependencies ]] || { apt-get update >>"$APT_LOG" 2>&1; dependencies=$(header_dependencies); }
     [[ -n $dependencies ]] || return 1
     for dependency in $dependencies; do
-        packages+=("$dependency=$upload")
+        # The kbuild tools of the kernel's own upload may leave the archive before the kernel
+        # does; those of a later upload of the same series build the same modules.
+        if [[ $dependency == linux-kbuild-* ]] &&
+            ! apt-cache madison "$dependency" | grep -q "^ *$dependency | *$upload |"; then
+            packages+=("$dependency")
+        else
+            packages+=("$dependency=$upload")
+        fi
     done
     tmp=$(mktemp -d "$cache/fetch.XXXXXX")
     say "fetching $headers_package $upload"
