@@ -57,67 +57,23 @@ for f in "$guest_test" "$guest_rig_test" "$helper"; do
     [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
 done
 
-# ---- tools -------------------------------------------------------------------------------
-
-static_busybox() {
-    local b=/bin/busybox
-    [[ -x $b ]] && ! ldd "$b" >/dev/null 2>&1
-}
-
 mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
 APT_LOG=$work/apt.log
 : >"$APT_LOG"
 # shellcheck source-path=SCRIPTDIR
 source "$script_dir/debian-archive.sh"
-
-missing=()
-command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
-static_busybox || missing+=(busybox-static)
-if ((${#missing[@]})); then
-    apt_install "${missing[@]}" ||
-        skip "cannot install ${missing[*]}: $(tail -n 1 "$APT_LOG")"
-fi
-command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not available"
-static_busybox || skip "a static busybox is not available at /bin/busybox"
-for tool in ldd gzip objcopy; do
-    command -v $tool >/dev/null || fail "$tool is needed to build the initramfs"
-done
+# shellcheck source-path=SCRIPTDIR
+source "$script_dir/guest-image.sh"
+need_guest_tools
 
 # ---- kernel ------------------------------------------------------------------------------
-
-# The versioned package that linux-image-cloud-amd64 points at.
-kernel_package() {
-    apt-cache depends linux-image-cloud-amd64 2>/dev/null |
-        awk '/Depends: linux-image-[0-9]/ { print $2; exit }'
-}
-
-# Downloads the kernel package (without installing it) and keeps its vmlinuz.
-download_kernel() {
-    local pkg tmp ok=1
-    pkg=$(kernel_package)
-    [[ -n $pkg ]] || return 1
-    tmp=$(mktemp -d "$cache/fetch.XXXXXX")
-    say "fetching kernel package $pkg"
-    if apt_download "$tmp" "$pkg" &&
-        dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp" --wildcards './boot/vmlinuz-*'; then
-        mkdir -p "$cache/kernel" && mv "$tmp"/boot/vmlinuz-* "$cache/kernel/" && ok=0
-    fi
-    rm -rf "$tmp"
-    return $ok
-}
-
-fetch_kernel() {
-    # Stale package lists name a kernel the archive no longer has: refresh them and retry.
-    download_kernel || { apt-get update >>"$APT_LOG" 2>&1 && download_kernel; }
-}
 
 if [[ -n ${QUILLMARK_VM_KERNEL:-} ]]; then
     [[ -r $QUILLMARK_VM_KERNEL ]] || skip "QUILLMARK_VM_KERNEL=$QUILLMARK_VM_KERNEL is not readable"
     kernel=$QUILLMARK_VM_KERNEL
 else
-    compgen -G "$cache/kernel/vmlinuz-*" >/dev/null || fetch_kernel ||
+    kernel=$(kernel_image linux-image-cloud-amd64 "$cache/kernel") ||
         skip "cannot fetch linux-image-cloud-amd64's kernel image (see $APT_LOG)"
-    kernel=$(printf "%s\n" "$cache"/kernel/vmlinuz-* | sort -V | tail -n 1)
 fi
 say "kernel $(basename "$kernel")"
 
@@ -135,58 +91,12 @@ esac
 # ---- initramfs ---------------------------------------------------------------------------
 
 root=$work/initramfs
-rm -rf "$root"
-mkdir -p "$root"/{bin,sbin,usr/bin,usr/sbin,proc,sys,dev,tmp,run/lock,etc,quillmark}
-chmod 755 "$root"
-
-# Copies a file to the same path under the guest's root (symlinks resolved).
-copy_file() {
-    local target=$root$1
-    [[ -e $target ]] && return 0
-    mkdir -p "$(dirname "$target")"
-    cp -L "$1" "$target"
-}
-
-# Copies the shared libraries a program or plugin loads, the dynamic loader included.
-copy_libraries() {
-    local lib
-    for lib in $(ldd "$1" | grep -o '/[^ ]*' | sort -u); do
-        [[ -e $lib ]] || fail "$1 needs $lib, which is missing"
-        copy_file "$lib"
-    done
-}
-
-cp /bin/busybox "$root/bin/busybox"
-ln -s busybox "$root/bin/sh"
-for program in "$guest_test" "$guest_rig_test" "$helper"; do
-    objcopy --strip-debug "$program" "$root/quillmark/$(basename "$program")"
-    copy_libraries "$program"
-done
+new_guest_root
+add_guest_programs "$guest_test" "$guest_rig_test" "$helper"
 cp "$rig_module" "$root/quillmark/"
-
-qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || true)
-[[ -d $qt_plugins ]] || qt_plugins=$(ldd "$guest_test" | awk '/libQt6Core/ { print $3 }' |
-    xargs dirname)/qt6/plugins
-offscreen=$qt_plugins/platforms/libqoffscreen.so
-[[ -f $offscreen ]] || fail "the Qt offscreen platform plugin is missing ($offscreen)"
-copy_file "$offscreen"
-copy_libraries "$offscreen"
-
-# The widgets lay out text even offscreen: give them one real font and fontconfig's setup.
-font=$(fc-match -f '%{file}' sans 2>/dev/null || true)
-if [[ -f $font ]]; then
-    copy_file "$font"
-    [[ -d /etc/fonts ]] && cp -rL /etc/fonts "$root/etc/"
-fi
-
-echo "root:x:0:0:root:/tmp:/bin/sh" >"$root/etc/passwd"
-echo "nobody:x:65534:65534:nobody:/tmp:/bin/sh" >>"$root/etc/passwd"
-sed "s|@QT_PLUGIN_PATH@|$qt_plugins|" "$script_dir/guest-init.sh" >"$root/init"
-chmod 755 "$root/init"
-
+add_qt_offscreen "$guest_test"
 initramfs=$work/initramfs.cpio.gz
-(cd "$root" && find . | busybox cpio -o -H newc -R 0:0 2>/dev/null) | gzip -1 >"$initramfs" ||
-    fail "cannot build the initramfs"
+pack_guest_root "$script_dir/guest-init.sh" "$initramfs"
 say "initramfs $(($(stat -c %s "$initramfs") / 1024 / 1024)) MB, built at $(elapsed) s"
 
 # ---- boot --------------------------------------------------------------------------------
