@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -40,8 +42,10 @@ std::shared_ptr<DeviceOpener> portOneOn(const QString& device) {
 
 }  // namespace
 
-Quillmark::Quillmark(const QString& portOne)
-    : window(portOneOn(portOne), nullptr), tester(window, window.comPort(), platform_) {
+Quillmark::Quillmark(const QString& portOne) : Quillmark(portOneOn(portOne)) {}
+
+Quillmark::Quillmark(std::shared_ptr<DeviceOpener> opener)
+    : window(std::move(opener), nullptr), tester(window, window.comPort(), platform_) {
     window.setEvents(&tester);
     window.setMessages(&messages);
 }
@@ -93,6 +97,22 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void pumpFor(int ms) {
     pumpUntil([] { return false; }, ms);
+}
+
+void idleFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+long cpuTicks() {
+    QFile stat("/proc/self/stat");
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QString text = QString::fromLatin1(stat.readAll());
+    // Fields after the command name, which is in parentheses and may hold blanks.
+    const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
 }
 
 double Latency::percentile(double p) const {

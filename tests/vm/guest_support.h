@@ -44,7 +44,9 @@ public:
 
 class Quillmark {
 public:
+    // Port 1 mapped to that tty, and no other device.
     explicit Quillmark(const QString& portOne);
+    explicit Quillmark(std::shared_ptr<DeviceOpener> opener);
     ~Quillmark();
     Quillmark(const Quillmark&) = delete;
     Quillmark& operator=(const Quillmark&) = delete;
@@ -68,6 +70,10 @@ public:
 // Runs the event loop until the condition holds or the time is up; true if it held.
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs);
 void pumpFor(int ms);
+// Runs the event loop for a while without waking it on a timer of its own.
+void idleFor(int ms);
+// User and system CPU time of this process, in clock ticks; -1 where it cannot be read.
+long cpuTicks();
 
 // Spread of a set of timings in milliseconds.
 struct Latency {
