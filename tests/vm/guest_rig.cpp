@@ -309,24 +309,6 @@ void checkLineErrors(Report& r, Quillmark& q, RigControl& rig) {
     timer1(q).start();
 }
 
-// User and system CPU time of this process, in clock ticks.
-long cpuTicks() {
-    QFile stat("/proc/self/stat");
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QString text = QString::fromLatin1(stat.readAll());
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    const QStringList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
-}
-
-// Runs the event loop for a while without waking it on a timer of its own.
-void idleFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void checkHangUp(Report& r, Quillmark& q, RigControl& rig) {
     q.messages.prompts.clear();
     rig.hangUp();
@@ -367,11 +349,25 @@ void checkHangUp(Report& r, Quillmark& q, RigControl& rig) {
     r.check(rise == 2, "a CTS pulse on the reopened port logs two events", counted(rise, 2));
 }
 
-void reportLatency(Report& r, const Latency& latency, std::size_t edges, int stray) {
+// The input line whose edges are timed, as the far end sets it and as the window logs it.
+struct TimedLine {
+    const char* name;
+    unsigned int bit;
+    short event;
+};
+constexpr TimedLine kTimedCts{"CTS", TIOCM_CTS, CommEvents::CtsChanged};
+constexpr TimedLine kTimedCd{"CD", TIOCM_CAR, CommEvents::CdChanged};
+
+void noteLatency(Report& r, const Latency& latency, const TimedLine& line, std::size_t edges,
+                 int stray) {
     r.check(latency.samples.size() == edges && stray == 0,
-            QString("%1 single CTS edges each logged once").arg(edges),
+            QString("%1 single %2 edges each logged once").arg(edges).arg(line.name),
             QString("%1 timed, %2 stray events").arg(latency.samples.size()).arg(stray));
-    r.note("latency far-end CTS edge -> OnComm handled: " + latency.summary("edges"));
+    r.note(QString("latency far-end %1 edge -> OnComm handled: ").arg(line.name) +
+           latency.summary("edges"));
+}
+
+void reportLatency(Report& r, const Latency& latency) {
     const double p99 = latency.percentile(99);
     r.note(QString("p99 %1 ms: the 2 ms target is %2")
                .arg(p99, 0, 'f', 2)
@@ -383,12 +379,12 @@ void reportLatency(Report& r, const Latency& latency, std::size_t edges, int str
             QString("p50 %1 ms").arg(latency.percentile(50), 0, 'f', 2));
 }
 
-// Times single CTS edges from the far end to the end of the window's OnComm handling. An
-// edge follows the previous one by a little more than the polling pace of drivers without a
-// wait, and only once that one has been handled.
-void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
+// Times single edges of the line from the far end to the end of the window's OnComm
+// handling. An edge follows the previous one by `spacingMs`, and only once that one has been
+// handled.
+Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, const TimedLine& line,
+                       int spacingMs) {
     constexpr std::size_t kEdges = 1000;
-    constexpr int kSpacingMs = SystemPortWorker::kPollMs + 1;
     timer1(q).stop();  // its wiring check sleeps 100 ms on the user-interface thread
     pumpFor(50);
     Latency latency;
@@ -399,18 +395,19 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
     pace.setTimerType(Qt::PreciseTimer);
     QTimer stall;  // ends the run if an edge goes unreported
     stall.setSingleShot(true);
-    bool cts = false;
+    constexpr unsigned int kAtRest = TIOCM_DSR | TIOCM_CAR;
+    bool flipped = false;
     int stray = 0;
     QObject::connect(&pace, &QTimer::timeout, [&] {
-        cts = !cts;
+        flipped = !flipped;
         sinceEdge.start();
-        rig.setInputs(TIOCM_DSR | TIOCM_CAR | (cts ? TIOCM_CTS : 0));
+        rig.setInputs(flipped ? kAtRest ^ line.bit : kAtRest);
         stall.start(2000);
     });
     QObject::connect(&stall, &QTimer::timeout, &loop, &QEventLoop::quit);
     // Connected after the window's own handler, so this runs once the tester is done.
     const auto handled = QObject::connect(&q.window.comPort(), &SerialPortControl::OnComm, [&] {
-        if (q.window.comPort().CommEvent() != CommEvents::CtsChanged || !stall.isActive()) {
+        if (q.window.comPort().CommEvent() != line.event || !stall.isActive()) {
             ++stray;
             return;
         }
@@ -420,7 +417,7 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
         if (latency.samples.size() == kEdges)
             loop.quit();
         else  // odd spacings keep the edges from locking onto a polling pace
-            pace.start(std::max(0, kSpacingMs + static_cast<int>(latency.samples.size() % 2) -
+            pace.start(std::max(0, spacingMs + static_cast<int>(latency.samples.size() % 2) -
                                        static_cast<int>(ms)));
     });
     std::printf("MEASURING-LATENCY begin\n");  // the host notes its own load meanwhile
@@ -431,8 +428,8 @@ void measureLatency(Report& r, Quillmark& q, RigControl& rig) {
     std::fflush(stdout);
     QObject::disconnect(handled);
     timer1(q).start();
-
-    reportLatency(r, latency, kEdges, stray);
+    noteLatency(r, latency, line, kEdges, stray);
+    return latency;
 }
 
 // What the open port is said to see, compared with what the profile gives.
@@ -492,6 +489,23 @@ void checkQuietCost(Report& r) {
     r.check(perSecond <= 8.0, "quiet lines cost at most the wiring check's own wake-ups", figure);
 }
 
+// A driver that publishes its lines every 16 ms reports at most one change of a line each
+// time; what a line did between two publications merges.
+void checkOneChangePerReport(Report& r, Quillmark& q, RigControl& rig) {
+    const int before = q.count();
+    QElapsedTimer clock;
+    clock.start();
+    toggleCtsTwice(rig, 300);
+    const qint64 publications = clock.elapsed() / 16 + 2;
+    const int seen = settle(q, before, 0, 300);
+    const QString figures =
+        QString("%1 counted, at most %2 publications").arg(seen).arg(publications);
+    r.note("300 CTS pulses from user space: " + figures);
+    r.check(seen <= publications && seen % 2 == 0,
+            "300 CTS pulses made from user space: at most one edge a publication, an even count",
+            figures);
+}
+
 // The rig following another driver's rules: what Quillmark counts and says is what that
 // driver allows.
 void checkProfile(Report& r, Quillmark& q, RigControl& rig, const QString& profile) {
@@ -508,8 +522,20 @@ void checkProfile(Report& r, Quillmark& q, RigControl& rig, const QString& profi
         saysItSees(r, q, "DSR, CTS, CD, RI: looked at every 20 ms: shorter pulses are missed");
     else if (acm)
         saysItSees(r, q, "DSR, CD, RI: " + reported + "; CTS: not wired on this kind of device");
+    else if (profile == "sampled")
+        saysItSees(r, q,
+                   "DSR, CTS, CD, RI: every change the driver reports (every 16 ms), pulses "
+                   "between its reports may merge");
     else
         saysItSees(r, q, "DSR, CTS, CD, RI: " + reported);
+    if (profile == "sampled")
+        checkOneChangePerReport(r, q, rig);
+    // Edges further apart than the port's looks or reports, so that each is seen on its own.
+    // Where the device reports in packets its levels read as they are meanwhile, and an edge
+    // may be seen before its packet: the next waits for that packet, or the two merge in it.
+    const LineFidelity cd = q.window.comPort().Fidelity().cd;
+    const bool packets = cd.grade == FidelityGrade::ReportedChanges;
+    measureLatency(r, q, rig, kTimedCd, cd.intervalMs * (packets ? 2 : 1) + 1);
 }
 
 // Runs one part and says how long it took.
@@ -549,6 +575,8 @@ int main(int argc, char** argv) {
     timed(r, "pulses after wiring checks", [&] { checkPulsesAfterWiringChecks(r, q, rig); });
     timed(r, "quiet cost", [&] { checkQuietCost(r); });
     timed(r, "hang-up", [&] { checkHangUp(r, q, rig); });
-    timed(r, "latency", [&] { measureLatency(r, q, rig); });
+    timed(r, "latency", [&] {
+        reportLatency(r, measureLatency(r, q, rig, kTimedCts, SystemPortWorker::kPollMs + 1));
+    });
     return r.finish();
 }

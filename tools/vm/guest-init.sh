@@ -45,7 +45,7 @@ phase "rig module" insmod /quillmark/quillmark_rig.ko
 phase "tty rig check" $HELPER tty-rig-check $RIG_TTY
 phase "tester on the rig's tty" $RIG_E2E
 # The rig again, following other drivers' rules.
-for profile in nowait nocounters acm; do
+for profile in nowait nocounters acm sampled; do
     rmmod quillmark_rig && phase "rig module as $profile" insmod /quillmark/quillmark_rig.ko profile=$profile
     phase "tester on the rig's tty as $profile" $RIG_E2E $profile
 done

@@ -17,6 +17,10 @@
  *   nocounters   no TIOCGICOUNT (pl2303, ch341)
  *   acm          CTS always reads on and is neither counted nor waited for;
  *                no TIOCGICOUNT; the device's driver is named cdc_acm
+ *   sampled      the line status is published every sample_ms (FTDI's packets):
+ *                edges are counted and wake waits only as the difference between
+ *                two publications, so changes between them merge; TIOCMGET reads
+ *                the lines as they are; the device's driver is named ftdi_sio
  */
 #include <linux/kfifo.h>
 #include <linux/miscdevice.h>
@@ -26,6 +30,7 @@
 #include <linux/spinlock.h>
 #include <linux/tty.h>
 #include <linux/tty_driver.h>
+#include <linux/timer.h>
 #include <linux/tty_flip.h>
 #include <linux/uaccess.h>
 #include <linux/wait.h>
@@ -37,21 +42,27 @@
 #define RIG_SENT_SIZE 4096
 #define RIG_CHUNK 256
 
-enum rig_profile { RIG_16550, RIG_NOWAIT, RIG_NOCOUNTERS, RIG_ACM };
-static const char *const rig_profiles[] = { "16550", "nowait", "nocounters", "acm" };
+enum rig_profile { RIG_16550, RIG_NOWAIT, RIG_NOCOUNTERS, RIG_ACM, RIG_SAMPLED };
+static const char *const rig_profiles[] = { "16550", "nowait", "nocounters", "acm", "sampled" };
+/* The driver sysfs names for the hardware of a profile that stands for another driver. */
+static const char *const rig_driver_names[] = { [RIG_ACM] = "cdc_acm", [RIG_SAMPLED] = "ftdi_sio" };
 static char *profile = "16550";
 module_param(profile, charp, 0444);
+static unsigned int sample_ms = 16; /* an FTDI adapter's default latency timer */
+module_param(sample_ms, uint, 0444);
 static enum rig_profile rig_profile;
 
 struct rig {
 	struct tty_port port;
 	spinlock_t lock;		/* guards the fields below */
 	unsigned int lines;		/* TIOCM_* levels, inputs and outputs */
+	unsigned int published;		/* sampled: the inputs as last published */
 	bool breaking;
 	bool reporting;			/* 16550: modem-status interrupts on */
 	unsigned int breaks;
 	struct serial_icounter_struct icount;
 	DECLARE_KFIFO(sent, u8, RIG_SENT_SIZE);
+	struct timer_list publisher;	/* sampled */
 };
 
 static struct rig rig;
@@ -60,15 +71,11 @@ static struct tty_driver *rig_driver;
 static struct platform_device *rig_hardware;
 
 /* Returns true when an edge was counted, which is what raises an interrupt. */
-static bool rig_count_edges(unsigned int before, unsigned int after)
+static bool rig_count_changes(unsigned int before, unsigned int after)
 {
 	unsigned int changed = before ^ after;
 	bool counted = false;
 
-	if (rig_profile == RIG_16550 && !rig.reporting)
-		return false;
-	if (rig_profile == RIG_NOWAIT)
-		return false;
 	if (rig_profile == RIG_ACM)
 		changed &= ~TIOCM_CTS;
 
@@ -89,6 +96,29 @@ static bool rig_count_edges(unsigned int before, unsigned int after)
 		counted = true;
 	}
 	return counted;
+}
+
+static bool rig_count_edges(unsigned int before, unsigned int after)
+{
+	if (rig_profile == RIG_16550 && !rig.reporting)
+		return false;
+	if (rig_profile == RIG_NOWAIT || rig_profile == RIG_SAMPLED)
+		return false;
+	return rig_count_changes(before, after);
+}
+
+static void rig_publish(struct timer_list *timer)
+{
+	unsigned long flags;
+	bool counted;
+
+	spin_lock_irqsave(&rig.lock, flags);
+	counted = rig_count_changes(rig.published, rig.lines & RIG_INPUTS);
+	rig.published = rig.lines & RIG_INPUTS;
+	spin_unlock_irqrestore(&rig.lock, flags);
+	if (counted)
+		wake_up_interruptible(&rig.port.delta_msr_wait);
+	mod_timer(&rig.publisher, jiffies + msecs_to_jiffies(sample_ms));
 }
 
 /* Under rig.lock. */
@@ -422,7 +452,6 @@ static int rig_bind(struct platform_device *pdev)
 /* Names the hardware's driver as sysfs shows it: what the program may not probe. */
 static struct platform_driver rig_hardware_driver = {
 	.probe = rig_bind,
-	.driver.name = "cdc_acm",
 };
 
 static int __init rig_init(void)
@@ -434,7 +463,8 @@ static int __init rig_init(void)
 	if (ret < 0)
 		return ret;
 	rig_profile = ret;
-	if (rig_profile == RIG_ACM) {
+	rig_hardware_driver.driver.name = rig_driver_names[rig_profile];
+	if (rig_hardware_driver.driver.name) {
 		ret = platform_driver_register(&rig_hardware_driver);
 		if (ret)
 			return ret;
@@ -462,7 +492,7 @@ static int __init rig_init(void)
 	if (ret)
 		goto err_driver;
 	rig_hardware = platform_device_register_simple(
-		rig_profile == RIG_ACM ? "cdc_acm" : "quillmark_rig", PLATFORM_DEVID_NONE, NULL, 0);
+		rig_hardware_driver.driver.name ?: "quillmark_rig", PLATFORM_DEVID_NONE, NULL, 0);
 	if (IS_ERR(rig_hardware)) {
 		ret = PTR_ERR(rig_hardware);
 		goto err_registered;
@@ -475,6 +505,9 @@ static int __init rig_init(void)
 	ret = misc_register(&rig_control);
 	if (ret)
 		goto err_device;
+	timer_setup(&rig.publisher, rig_publish, 0);
+	if (rig_profile == RIG_SAMPLED)
+		rig_publish(&rig.publisher);
 	return 0;
 
 err_device:
@@ -487,20 +520,21 @@ err_driver:
 	tty_driver_kref_put(rig_driver);
 err_port:
 	tty_port_destroy(&rig.port);
-	if (rig_profile == RIG_ACM)
+	if (rig_hardware_driver.driver.name)
 		platform_driver_unregister(&rig_hardware_driver);
 	return ret;
 }
 
 static void __exit rig_exit(void)
 {
+	del_timer_sync(&rig.publisher);
 	misc_deregister(&rig_control);
 	tty_unregister_device(rig_driver, 0);
 	platform_device_unregister(rig_hardware);
 	tty_unregister_driver(rig_driver);
 	tty_driver_kref_put(rig_driver);
 	tty_port_destroy(&rig.port);
-	if (rig_profile == RIG_ACM)
+	if (rig_hardware_driver.driver.name)
 		platform_driver_unregister(&rig_hardware_driver);
 }
 
