@@ -349,24 +349,6 @@ void checkHangUp(Report& r, Quillmark& q, RigControl& rig) {
     r.check(rise == 2, "a CTS pulse on the reopened port logs two events", counted(rise, 2));
 }
 
-// The input line whose edges are timed, as the far end sets it and as the window logs it.
-struct TimedLine {
-    const char* name;
-    unsigned int bit;
-    short event;
-};
-constexpr TimedLine kTimedCts{"CTS", TIOCM_CTS, CommEvents::CtsChanged};
-constexpr TimedLine kTimedCd{"CD", TIOCM_CAR, CommEvents::CdChanged};
-
-void noteLatency(Report& r, const Latency& latency, const TimedLine& line, std::size_t edges,
-                 int stray) {
-    r.check(latency.samples.size() == edges && stray == 0,
-            QString("%1 single %2 edges each logged once").arg(edges).arg(line.name),
-            QString("%1 timed, %2 stray events").arg(latency.samples.size()).arg(stray));
-    r.note(QString("latency far-end %1 edge -> OnComm handled: ").arg(line.name) +
-           latency.summary("edges"));
-}
-
 void reportLatency(Report& r, const Latency& latency) {
     const double p99 = latency.percentile(99);
     r.note(QString("p99 %1 ms: the 2 ms target is %2")
@@ -379,11 +361,10 @@ void reportLatency(Report& r, const Latency& latency) {
             QString("p50 %1 ms").arg(latency.percentile(50), 0, 'f', 2));
 }
 
-// Times single edges of the line from the far end to the end of the window's OnComm
-// handling. An edge follows the previous one by `spacingMs`, and only once that one has been
-// handled.
-Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, const TimedLine& line,
-                       int spacingMs) {
+// Times single CD edges (CD, which every profile reports) from the far end to the end of
+// the window's OnComm handling. An edge follows the previous one by `spacingMs`, and only
+// once that one has been handled.
+Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, int spacingMs) {
     constexpr std::size_t kEdges = 1000;
     timer1(q).stop();  // its wiring check sleeps 100 ms on the user-interface thread
     pumpFor(50);
@@ -395,19 +376,18 @@ Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, const TimedLine
     pace.setTimerType(Qt::PreciseTimer);
     QTimer stall;  // ends the run if an edge goes unreported
     stall.setSingleShot(true);
-    constexpr unsigned int kAtRest = TIOCM_DSR | TIOCM_CAR;
-    bool flipped = false;
+    bool cd = true;
     int stray = 0;
     QObject::connect(&pace, &QTimer::timeout, [&] {
-        flipped = !flipped;
+        cd = !cd;
         sinceEdge.start();
-        rig.setInputs(flipped ? kAtRest ^ line.bit : kAtRest);
+        rig.setInputs(TIOCM_DSR | (cd ? TIOCM_CAR : 0));
         stall.start(2000);
     });
     QObject::connect(&stall, &QTimer::timeout, &loop, &QEventLoop::quit);
     // Connected after the window's own handler, so this runs once the tester is done.
     const auto handled = QObject::connect(&q.window.comPort(), &SerialPortControl::OnComm, [&] {
-        if (q.window.comPort().CommEvent() != line.event || !stall.isActive()) {
+        if (q.window.comPort().CommEvent() != CommEvents::CdChanged || !stall.isActive()) {
             ++stray;
             return;
         }
@@ -428,7 +408,10 @@ Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, const TimedLine
     std::fflush(stdout);
     QObject::disconnect(handled);
     timer1(q).start();
-    noteLatency(r, latency, line, kEdges, stray);
+    r.check(latency.samples.size() == kEdges && stray == 0,
+            QString("%1 single CD edges each logged once").arg(kEdges),
+            QString("%1 timed, %2 stray events").arg(latency.samples.size()).arg(stray));
+    r.note("latency far-end CD edge -> OnComm handled: " + latency.summary("edges"));
     return latency;
 }
 
@@ -498,12 +481,10 @@ void checkOneChangePerReport(Report& r, Quillmark& q, RigControl& rig) {
     toggleCtsTwice(rig, 300);
     const qint64 publications = clock.elapsed() / 16 + 2;
     const int seen = settle(q, before, 0, 300);
-    const QString figures =
-        QString("%1 counted, at most %2 publications").arg(seen).arg(publications);
-    r.note("300 CTS pulses from user space: " + figures);
+    r.note(QString("300 CTS pulses from user space: %1 edges counted").arg(seen));
     r.check(seen <= publications && seen % 2 == 0,
             "300 CTS pulses made from user space: at most one edge a publication, an even count",
-            figures);
+            QString("at most %1 publications").arg(publications));
 }
 
 // The rig following another driver's rules: what Quillmark counts and says is what that
@@ -535,7 +516,7 @@ void checkProfile(Report& r, Quillmark& q, RigControl& rig, const QString& profi
     // may be seen before its packet: the next waits for that packet, or the two merge in it.
     const LineFidelity cd = q.window.comPort().Fidelity().cd;
     const bool packets = cd.grade == FidelityGrade::ReportedChanges;
-    measureLatency(r, q, rig, kTimedCd, cd.intervalMs * (packets ? 2 : 1) + 1);
+    measureLatency(r, q, rig, cd.intervalMs * (packets ? 2 : 1) + 1);
 }
 
 // Runs one part and says how long it took.
@@ -576,7 +557,7 @@ int main(int argc, char** argv) {
     timed(r, "quiet cost", [&] { checkQuietCost(r); });
     timed(r, "hang-up", [&] { checkHangUp(r, q, rig); });
     timed(r, "latency", [&] {
-        reportLatency(r, measureLatency(r, q, rig, kTimedCts, SystemPortWorker::kPollMs + 1));
+        reportLatency(r, measureLatency(r, q, rig, SystemPortWorker::kPollMs + 1));
     });
     return r.finish();
 }
