@@ -556,8 +556,7 @@ int main(int argc, char** argv) {
     timed(r, "pulses after wiring checks", [&] { checkPulsesAfterWiringChecks(r, q, rig); });
     timed(r, "quiet cost", [&] { checkQuietCost(r); });
     timed(r, "hang-up", [&] { checkHangUp(r, q, rig); });
-    timed(r, "latency", [&] {
-        reportLatency(r, measureLatency(r, q, rig, SystemPortWorker::kPollMs + 1));
-    });
+    timed(r, "latency",
+          [&] { reportLatency(r, measureLatency(r, q, rig, SystemPortWorker::kPollMs + 1)); });
     return r.finish();
 }

@@ -78,9 +78,10 @@ void noteBreak(Report& r, Quillmark& q) {
 void checkUnplug(Report& r, Quillmark& q) {
     q.messages.prompts.clear();
     askHost("UNPLUG");
-    r.check(pumpUntil([&] { return !q.window.comPort().PortOpen() && !q.messages.prompts.isEmpty(); },
-                      10000),
-            "unplugged while open: the port closes and the user is told", q.state());
+    r.check(
+        pumpUntil([&] { return !q.window.comPort().PortOpen() && !q.messages.prompts.isEmpty(); },
+                  10000),
+        "unplugged while open: the port closes and the user is told", q.state());
     // The status poll looks for the adapter in sysfs once a second meanwhile, a few clock
     // ticks under emulation; a watcher that kept trying the lost device would take the CPU.
     constexpr int kIdleMs = 5000;
