@@ -9,6 +9,8 @@
 #include "comm_error.h"
 #include "error_info.h"
 #include "open_messages.h"
+#include "port_map.h"
+#include "port_numbering.h"
 #include "serial_port_control.h"
 
 namespace {
@@ -34,16 +36,20 @@ bool writeFile(const QString& path, const QByteArray& contents) {
     return false;
 }
 
-void describeAdapter(const DeviceOpener& opener, CheckReport& report) {
-    const QString reached = opener.describe(report.port, report.port).value(0);
-    const qsizetype comma = reached.indexOf(QStringLiteral(", "));
-    report.device = comma < 0 ? reached : reached.left(comma);
-    report.description = comma < 0 ? QString() : reached.mid(comma + 2);
+void describeAdapter(const MappedDeviceOpener& opener, CheckReport& report) {
+    const PortNumbering now = opener.numbering();
+    if (const FoundSerialDevice* device = now.deviceAt(report.port)) {
+        report.adapter = *device;
+        return;
+    }
+    const PortReach& reach = now.reach(report.port);
+    report.adapter.path = reach.device;
+    report.adapter.description = reach.detail;
 }
 
 }  // namespace
 
-int runCheck(const CheckOptions& options, std::shared_ptr<DeviceOpener> opener) {
+int runCheck(const CheckOptions& options, std::shared_ptr<MappedDeviceOpener> opener) {
     CheckReport report;
     report.program =
         QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion();
