@@ -8,6 +8,7 @@
 
 #include "check_options.h"
 #include "port_sources.h"
+#include "system_device.h"
 
 namespace {
 
@@ -68,9 +69,9 @@ std::vector<ProgramOption> programOptions() {
     return {
         {QCommandLineOption(
              QStringLiteral("port"),
-             QStringLiteral("Points port N at DEVICE: a device path such as /dev/ttyUSB0 or "
-                            "/dev/serial/by-id/..., or a simulated port. Once a number; "
-                            "repeatable for different numbers."),
+             QStringLiteral("Points port N at DEVICE: %1, or a simulated port. Once a "
+                            "number; repeatable for different numbers.")
+                 .arg(systemDeviceNameRule()),
              QStringLiteral("N=DEVICE")),
          [](const QCommandLineParser& parser, const QCommandLineOption& option,
             AppOptions& options) {

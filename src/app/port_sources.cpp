@@ -75,12 +75,11 @@ QString addPortEntry(PortMap& map, const QString& entry) {
     if (hasControlCharacter(device))
         return QStringLiteral("\"%1\": a device path cannot hold a control character.")
             .arg(oneLineText(entry));
-    if (!device.startsWith('/'))
-        return QStringLiteral(
-                   "\"%1\": the device must be an absolute path such as /dev/ttyUSB0, "
-                   "or sim.")
-            .arg(entry);
-    map.map(port, device);
+    const QString name = systemDeviceName(device);
+    if (name.isEmpty())
+        return QStringLiteral("\"%1\": the device must be %2, or sim.")
+            .arg(entry, systemDeviceNameRule());
+    map.map(port, name);
     return {};
 }
 

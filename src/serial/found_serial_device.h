@@ -3,6 +3,16 @@
 #include <sys/types.h>
 #include <QString>
 
+// What sysfs tells of the hardware behind a device; each empty where it does not tell.
+struct AdapterFacts {
+    QString driver;        // the driver serving the tty: "ftdi_sio", "cdc_acm", "serial8250"
+    QString vendorId;      // a USB adapter's IDs as sysfs gives them, in hex: "0403"
+    QString productId;     // "6001"
+    QString serialNumber;  // "A10K3ABC"
+    QString manufacturer;  // "FTDI"
+    QString product;       // "FT232R USB UART"
+};
+
 // A serial device the system has now, as the system's scan tells it.
 struct FoundSerialDevice {
     QString name;        // "ttyUSB0"
@@ -23,4 +33,5 @@ struct FoundSerialDevice {
     QString withheld;
     // "in use by picocom, PID 4242"; empty when nobody holds it.
     QString heldBy;
+    AdapterFacts facts;
 };

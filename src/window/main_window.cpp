@@ -43,6 +43,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
       scale_(logicalDpiX(), logicalDpiY()),
       ownMessages_(std::make_unique<QtMessageBoxes>(this)),
       messages_(ownMessages_.get()) {
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setWindowIcon(makeWindowIcon());

@@ -118,6 +118,7 @@ private:
                         void (WindowEvents::*handler)(short));
     void applyTabOrder();
     void addStatusListRecord();
+    static void installAccessibleInterfaces();
     void makeAccessible();
     void offerTimeline();
     bool windowSystemReportsFrame() const;

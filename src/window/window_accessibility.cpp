@@ -90,13 +90,17 @@ Widget* child(QWidget& window, const char* name) {
 
 }  // namespace
 
-void MainWindow::makeAccessible() {
+// Before any element exists: with a reader running, Qt makes and keeps an element's interface
+// the first time the element changes, and a factory installed later is never asked.
+void MainWindow::installAccessibleInterfaces() {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(windowInterface);
         return true;
     }();
     Q_UNUSED(factoryInstalled);
+}
 
+void MainWindow::makeAccessible() {
     // Each label names the control beside it; a mnemonic-free buddy gives the name.
     const std::pair<const char*, const char*> labelled[] = {
         {"Label1", "Combo1"},   {"Label8", "txtLoop"},   {"Label9", "txtDelay"},

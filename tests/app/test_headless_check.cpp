@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
+#include <csignal>
 
 #include "port_map.h"
 #include "program_under_test.h"
@@ -93,20 +96,29 @@ private slots:
         QCOMPARE(failures, 4);
     }
 
-    // A pseudo-terminal echoes what it is sent but has no modem lines.
+    // A pseudo-terminal echoes what it is sent but has no modem lines. However the run ends,
+    // the port's lock file goes with it.
     void overAPtyTheDataLinesPassAndTheModemLinesDoNot_data() {
         QTest::addColumn<QString>("plug");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("data-only plug") << "data" << 0;
-        QTest::newRow("the rig's wiring") << "rig" << 1;
+        QTest::addColumn<int>("signalAtMs");  // 0: none
+        QTest::newRow("data-only plug") << "data" << 0 << 0;
+        QTest::newRow("the rig's wiring") << "rig" << 1 << 0;
+        QTest::newRow("Ctrl+C while DTR is awaited") << "rig" << 128 + SIGINT << 300;
     }
     void overAPtyTheDataLinesPassAndTheModemLinesDoNot() {
         QFETCH(QString, plug);
         QFETCH(int, exitCode);
+        QFETCH(int, signalAtMs);
         PtyPair pty;
         QVERIFY(pty.ok());
         pty.startEcho();
         QTemporaryDir locks;
+        if (signalAtMs > 0)
+            QTimer::singleShot(signalAtMs, [&] {
+                QVERIFY(!QDir(locks.path()).isEmpty());  // the lock that must go
+                std::raise(SIGINT);
+            });
         PortMap map;
         map.map(1, pty.slavePath());
         CheckOptions options;
@@ -119,6 +131,7 @@ private slots:
                                        map, std::make_shared<SystemSerialPorts>(
                                                 folders, SystemSerialPorts::Scan::None))),
                  exitCode);
+        QVERIFY(QDir(locks.path()).isEmpty());
     }
 };
 

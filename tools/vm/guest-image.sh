@@ -9,11 +9,15 @@ static_busybox() {
     [[ -x $b ]] && ! ldd "$b" >/dev/null 2>&1
 }
 
-# QEMU and a static busybox, installed where missing; skips the run where they cannot be had.
+# QEMU, a static busybox and the tools named as COMMAND=PACKAGE, installed where missing;
+# skips the run where they cannot be had.
 need_guest_tools() {
-    local missing=() tool
+    local missing=() tool pair
     command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
     static_busybox || missing+=(busybox-static)
+    for pair in "$@"; do
+        command -v "${pair%%=*}" >/dev/null || missing+=("${pair#*=}")
+    done
     if ((${#missing[@]})); then
         apt_install "${missing[@]}" ||
             skip "cannot install ${missing[*]}: $(tail -n 1 "$APT_LOG")"

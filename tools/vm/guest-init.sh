@@ -49,6 +49,37 @@ for profile in nowait nocounters acm sampled; do
     rmmod quillmark_rig && phase "rig module as $profile" insmod /quillmark/quillmark_rig.ko profile=$profile
     phase "tester on the rig's tty as $profile" $RIG_E2E $profile
 done
+
+# The headless check on the 16550 looped back, where DSR follows DTR, CTS follows RTS and CD
+# stays on: a wiring that matches passes, one that does not fails, a number with nothing
+# behind it cannot be checked. The reports go to the host between markers, for their schema.
+QUILLMARK=/quillmark/quillmark
+check_run() {
+    name=$1 want=$2
+    shift 2
+    echo "== check $name ($(cut -d" " -f1 /proc/uptime) s)"
+    timeout 60 $QUILLMARK "$@" --json /tmp/$name.json --junit /tmp/$name.xml
+    got=$?
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: check $name: exit status $got, not $want"
+        verdict=fail
+    fi
+    if ls /run/lock/LCK..* 2>/dev/null; then
+        echo "FAIL: check $name left its lock file"
+        verdict=fail
+    fi
+    for report in /tmp/$name.json /tmp/$name.xml; do
+        [ -f "$report" ] || continue
+        echo "REPORT-BEGIN ${report#/tmp/}"
+        cat "$report"
+        echo "REPORT-END"
+    done
+}
+phase "loopback on for the check" $HELPER loopback on $UART
+check_run pass 0 --check 2 --plug "DTR=DSR;RTS=CTS" --cycles 10 --delay 10
+check_run miswired 1 --port 1=$UART --check 1 --plug "DTR=CTS;RTS=DSR"
+check_run absent 2 --check 16
+
 echo "== done ($(cut -d" " -f1 /proc/uptime) s)"
 
 echo "VERDICT: $verdict"

@@ -57,6 +57,7 @@ APT_LOG=$work/apt.log
 source "$script_dir/debian-archive.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$script_dir/guest-image.sh"
+# shellcheck disable=SC2119  # no tools beyond the guest's own
 need_guest_tools
 
 kernel_dir=$cache/kernel-generic

@@ -15,11 +15,12 @@ set -uo pipefail
 usage() {
     cat <<EOF
 usage: $0 --guest-test FILE --guest-rig-test FILE --helper FILE --rig-source DIR
-          --cache DIR --work DIR [--timeout SECONDS]
+          --program FILE --cache DIR --work DIR [--timeout SECONDS]
   --guest-test      the end-to-end test program for the guest's 8250 UART
   --guest-rig-test  the end-to-end test program for the rig's tty
   --helper          the guest helper (loopback switch, rig checks, debug exit)
   --rig-source      the rig module's sources
+  --program         the quillmark program, for its headless check in the guest
   --cache           where the kernel image and its headers are kept between runs
   --work            scratch directory for the initramfs, the module and the FIFOs
 Environment: QUILLMARK_VM_KERNEL=FILE uses that kernel image instead of Debian's.
@@ -28,12 +29,14 @@ EOF
 }
 
 guest_test='' guest_rig_test='' helper='' rig_source='' cache='' work='' timeout_s=180
+quillmark=''
 while (($#)); do
     case $1 in
         --guest-test) guest_test=$2; shift 2 ;;
         --guest-rig-test) guest_rig_test=$2; shift 2 ;;
         --helper) helper=$2; shift 2 ;;
         --rig-source) rig_source=$2; shift 2 ;;
+        --program) quillmark=$2; shift 2 ;;
         --cache) cache=$2; shift 2 ;;
         --work) work=$2; shift 2 ;;
         --timeout) timeout_s=$2; shift 2 ;;
@@ -41,9 +44,10 @@ while (($#)); do
     esac
 done
 [[ -n $guest_test && -n $guest_rig_test && -n $helper && -n $rig_source && -n $cache &&
-    -n $work ]] || usage
+    -n $work && -n $quillmark ]] || usage
 guest_test=$(realpath -m "$guest_test") guest_rig_test=$(realpath -m "$guest_rig_test")
 helper=$(realpath -m "$helper") cache=$(realpath -m "$cache") work=$(realpath -m "$work")
+quillmark=$(realpath -m "$quillmark")
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 started_ns=$(date +%s%N)
@@ -53,7 +57,7 @@ say() { echo "vm: $*"; }
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
 
-for f in "$guest_test" "$guest_rig_test" "$helper"; do
+for f in "$guest_test" "$guest_rig_test" "$helper" "$quillmark"; do
     [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
 done
 
@@ -64,7 +68,10 @@ APT_LOG=$work/apt.log
 source "$script_dir/debian-archive.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$script_dir/guest-image.sh"
-need_guest_tools
+need_guest_tools xmllint=libxml2-utils
+for tool in xmllint python3; do
+    command -v $tool >/dev/null || fail "$tool is needed to check the headless check's reports"
+done
 
 # ---- kernel ------------------------------------------------------------------------------
 
@@ -92,12 +99,66 @@ esac
 
 root=$work/initramfs
 new_guest_root
-add_guest_programs "$guest_test" "$guest_rig_test" "$helper"
+# The program itself (/quillmark/quillmark), for the headless check's phases.
+add_guest_programs "$guest_test" "$guest_rig_test" "$helper" "$quillmark"
 cp "$rig_module" "$root/quillmark/"
 add_qt_offscreen "$guest_test"
 initramfs=$work/initramfs.cpio.gz
 pack_guest_root "$script_dir/guest-init.sh" "$initramfs"
 say "initramfs $(($(stat -c %s "$initramfs") / 1024 / 1024)) MB, built at $(elapsed) s"
+
+# ---- the headless check's reports -----------------------------------------------------------
+
+# Takes the reports the guest printed between its markers and checks them: each JUnit file
+# against tests/vm/junit.xsd, each JSON file against the fields the manual page lists (none
+# missing, none undocumented), and the adapter's fields among the JUnit properties too.
+check_reports() {
+    local dir=$work/reports name bad=0
+    rm -rf "$dir" && mkdir -p "$dir"
+    awk -v dir="$dir" '/^REPORT-BEGIN / { file = dir "/" $2; next }
+        /^REPORT-END/ { file = ""; next }
+        file { print > file }' "$console_log"
+    for name in pass miswired; do
+        if [[ ! -s $dir/$name.json || ! -s $dir/$name.xml ]]; then
+            echo "host| FAIL: the guest printed no reports of the check \"$name\""
+            bad=1
+            continue
+        fi
+        xmllint --noout --schema "$script_dir/../../tests/vm/junit.xsd" "$dir/$name.xml" 2>&1 |
+            sed 's/^/host| /'
+        ((PIPESTATUS[0] == 0)) || bad=1
+        python3 - "$script_dir/../../data/quillmark.1.in" "$dir/$name" <<'EOF' | sed 's/^/host| /'
+import json, re, sys
+import xml.etree.ElementTree as ET
+manual, report = sys.argv[1:]
+section = open(manual).read().split(".SH CHECK REPORTS", 1)[1].split("\n.SH ", 1)[0]
+fields = re.findall(r"^\.TP\n\.B (\S+)$", section, re.M)
+pattern = {f: re.compile(re.escape(f).replace(r"\*", r"[^.]+") + "$") for f in fields}
+def leaves(value, path):
+    if isinstance(value, dict):
+        for key, inner in value.items():
+            yield from leaves(inner, f"{path}.{key}" if path else key)
+    elif isinstance(value, list):
+        for inner in value:
+            yield from leaves(inner, path + "[]")
+    else:
+        yield path
+seen = set(leaves(json.load(open(report + ".json")), ""))
+properties = {p.get("name") for p in ET.parse(report + ".xml").iter("property")}
+wrong = [f"{p}: not in the manual page" for p in sorted(seen)
+         if not any(r.match(p) for r in pattern.values())]
+wrong += [f"{f}: in the manual page, not in the JSON" for f, r in pattern.items()
+          if not any(r.match(p) for p in seen)]
+wrong += [f"{f}: not among the JUnit properties" for f in fields
+          if f.startswith("adapter.") and f not in properties]
+print(f"{'FAIL' if wrong or not fields else 'PASS'}: {report}.json: {len(seen)} fields, "
+      f"{len(fields)} in the manual page" + "".join("\n  " + w for w in wrong))
+sys.exit(1 if wrong or not fields else 0)
+EOF
+        ((PIPESTATUS[0] == 0)) || bad=1
+    done
+    return $bad
+}
 
 # ---- boot --------------------------------------------------------------------------------
 
@@ -142,6 +203,8 @@ qemu=(qemu-system-x86_64 -accel tcg -M pc -m 512 -nodefaults -display none -no-r
 say "booting the guest"
 boot_ns=$(date +%s%N)
 status='' cpu_mark=''
+console_log=$work/console.log
+: >"$console_log"
 while IFS= read -r line; do
     line=${line%$'\r'}
     if [[ $line == QEMU-EXIT* ]]; then
@@ -149,6 +212,7 @@ while IFS= read -r line; do
         continue
     fi
     echo "guest| $line"
+    printf '%s\n' "$line" >>"$console_log"
     case $line in
         READY-FOR-BREAK*)
             send_break
@@ -174,11 +238,15 @@ else
     echo "host| FAIL: the wiring check's \"Loopback\" never reached the host end of ttyS1"
 fi
 
+check_reports
+reports=$?
+
 guest_ms=$(( ($(date +%s%N) - boot_ns) / 1000000 ))
 say "guest ran ${guest_ms} ms; whole run $(elapsed) s"
 # The debug-exit device ends QEMU with (value << 1) | 1: 16 (pass) gives 33, 17 (fail) 35.
 case $status in
     33) ((sent > 0)) || { echo "FAIL: nothing was sent on ttyS1's wire"; exit 1; }
+        ((reports == 0)) || { echo "FAIL: the headless check's reports are not valid"; exit 1; }
         echo "PASS: the tester passed on the guest's 8250/16550 driver and the rig's tty"; exit 0 ;;
     35) echo "FAIL: the tester failed in the guest"; exit 1 ;;
     124) echo "FAIL: the guest did not finish within $timeout_s s"; exit 1 ;;

@@ -44,6 +44,32 @@ QJsonObject fidelityJson(const PortFidelity& fidelity) {
     return lines;
 }
 
+QString udevPath(const QString& kind, const QString& name) {
+    return name.isEmpty() ? name : QStringLiteral("/dev/serial/%1/%2").arg(kind, name);
+}
+
+// The adapter's fields by their names in both reports; empty where not known.
+std::vector<std::pair<QString, QString>> adapterFields(const FoundSerialDevice& adapter) {
+    const AdapterFacts& facts = adapter.facts;
+    return {{"path", adapter.path},
+            {"description", adapter.description},
+            {"driver", facts.driver},
+            {"vendorId", facts.vendorId},
+            {"productId", facts.productId},
+            {"serialNumber", facts.serialNumber},
+            {"manufacturer", facts.manufacturer},
+            {"product", facts.product},
+            {"byId", udevPath(QStringLiteral("by-id"), adapter.byId)},
+            {"byPath", udevPath(QStringLiteral("by-path"), adapter.byPath)}};
+}
+
+QJsonObject adapterJson(const FoundSerialDevice& adapter) {
+    QJsonObject object;
+    for (const auto& [name, value] : adapterFields(adapter))
+        object[name] = value;
+    return object;
+}
+
 QJsonObject checkJsonRow(const CheckRow& row) {
     QJsonObject object{{"name", row.name},
                        {"passed", row.passed},
@@ -107,7 +133,7 @@ QByteArray checkJson(const CheckReport& report) {
     const QJsonObject root{
         {"program", report.program},
         {"port", report.port},
-        {"adapter", QJsonObject{{"path", report.device}, {"description", report.description}}},
+        {"adapter", adapterJson(report.adapter)},
         {"plug", QJsonObject{{"name", report.plug.name}, {"wiring", report.plug.wiring()}}},
         {"fidelity", fidelityJson(report.fidelity)},
         {"started", EventTime::iso(report.started)},
@@ -141,8 +167,8 @@ QByteArray checkJUnit(const CheckReport& report) {
 
     xml.writeStartElement(QStringLiteral("properties"));
     writeProperty(xml, QStringLiteral("program"), report.program);
-    writeProperty(xml, QStringLiteral("adapter.path"), report.device);
-    writeProperty(xml, QStringLiteral("adapter.description"), report.description);
+    for (const auto& [name, value] : adapterFields(report.adapter))
+        writeProperty(xml, QStringLiteral("adapter.") + name, value);
     writeProperty(xml, QStringLiteral("plug"), report.plug.name);
     writeProperty(xml, QStringLiteral("wiring"), report.plug.wiring());
     for (Line line : kAll)

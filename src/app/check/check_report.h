@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "event_history.h"
+#include "found_serial_device.h"
 #include "line_fidelity.h"
 #include "plug_profile.h"
 
@@ -21,8 +22,9 @@ struct CheckRow {
 struct CheckReport {
     QString program;  // name and version
     short port = 0;
-    QString device;       // the path the port reaches
-    QString description;  // what the system says the device is
+    // What the port reaches: its path and description always; the names udev made and the
+    // facts where the system's scan found the device.
+    FoundSerialDevice adapter;
     PlugProfile plug;
     PortFidelity fidelity;
     EventStamp started;

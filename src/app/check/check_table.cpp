@@ -37,14 +37,15 @@ QString checkTable(const CheckReport& report) {
     };
 
     const QString wiring = report.plug.wiring();
-    QString out = QStringLiteral("Com %1: %2, plug %3\n")
-                      .arg(report.port)
-                      .arg(report.description.isEmpty()
-                               ? report.device
-                               : report.device + QStringLiteral(", ") + report.description,
-                           report.plug.name == wiring
-                               ? wiring
-                               : report.plug.name + QStringLiteral(" (") + wiring + ')');
+    QString out =
+        QStringLiteral("Com %1: %2, plug %3\n")
+            .arg(report.port)
+            .arg(report.adapter.description.isEmpty()
+                     ? report.adapter.path
+                     : report.adapter.path + QStringLiteral(", ") + report.adapter.description,
+                 report.plug.name == wiring
+                     ? wiring
+                     : report.plug.name + QStringLiteral(" (") + wiring + ')');
     out += line(QStringLiteral("Result"), check.heading, expected.heading, seen.heading,
                 QStringLiteral("ms"), QString());
     for (const CheckRow& row : report.rows)

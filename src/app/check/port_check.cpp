@@ -20,24 +20,6 @@ constexpr milliseconds kFollowTimeout{500};
 // How long the check watches for inputs that should not move, at the least.
 constexpr milliseconds kSettle{30};
 
-// Runs the event loop until `done` says so or `time` is up; false when time ran out.
-template <typename Done>
-bool pumpEventsUntil(Done&& done, milliseconds time) {
-    const auto deadline = steady_clock::now() + time;
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (done())
-            return true;
-        if (steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(microseconds(200));
-    }
-}
-
-void pumpEventsFor(milliseconds time) {
-    pumpEventsUntil([] { return false; }, time);
-}
-
 double msBetween(const EventStamp& from, const EventStamp& to) {
     return duration<double, std::milli>(to.steady - from.steady).count();
 }
@@ -58,6 +40,26 @@ QString eventCount(int count) {
 
 PortCheck::PortCheck(SerialPortControl& port, PlugProfile plug, CycleRequest cycles)
     : port_(port), plug_(std::move(plug)), cycles_(cycles) {}
+
+// Runs the event loop until `done` says so or `time` is up; false when time ran out.
+template <typename Done>
+bool PortCheck::pumpEventsUntil(Done&& done, milliseconds time) {
+    const auto deadline = steady_clock::now() + time;
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (stopSignal_ != 0)
+            throw CheckStopped{stopSignal_};
+        if (done())
+            return true;
+        if (steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(microseconds(200));
+    }
+}
+
+void PortCheck::pumpEventsFor(milliseconds time) {
+    pumpEventsUntil([] { return false; }, time);
+}
 
 void PortCheck::startRecording() {
     QObject::connect(&port_, &SerialPortControl::OnComm, &port_, [this] {

@@ -8,7 +8,10 @@
 #include "check_table.h"
 #include "comm_error.h"
 #include "error_info.h"
+#include "exit_on_signal.h"
 #include "open_messages.h"
+#include "port_map.h"
+#include "port_numbering.h"
 #include "serial_port_control.h"
 
 namespace {
@@ -16,6 +19,9 @@ namespace {
 constexpr int kAllPassed = 0;
 constexpr int kFailed = 1;
 constexpr int kNotRun = 2;
+// As a shell tells a program ended by a signal: a station sees an interrupted run, apart from
+// a unit that failed (1) and a check that could not run (2).
+constexpr int kSignalled = 128;
 
 void tell(const QString& text) {
     QString lines = text;
@@ -34,16 +40,20 @@ bool writeFile(const QString& path, const QByteArray& contents) {
     return false;
 }
 
-void describeAdapter(const DeviceOpener& opener, CheckReport& report) {
-    const QString reached = opener.describe(report.port, report.port).value(0);
-    const qsizetype comma = reached.indexOf(QStringLiteral(", "));
-    report.device = comma < 0 ? reached : reached.left(comma);
-    report.description = comma < 0 ? QString() : reached.mid(comma + 2);
+void describeAdapter(const MappedDeviceOpener& opener, CheckReport& report) {
+    const PortNumbering now = opener.numbering();
+    if (const FoundSerialDevice* device = now.deviceAt(report.port)) {
+        report.adapter = *device;
+        return;
+    }
+    const PortReach& reach = now.reach(report.port);
+    report.adapter.path = reach.device;
+    report.adapter.description = reach.detail;
 }
 
 }  // namespace
 
-int runCheck(const CheckOptions& options, std::shared_ptr<DeviceOpener> opener) {
+int runCheck(const CheckOptions& options, std::shared_ptr<MappedDeviceOpener> opener) {
     CheckReport report;
     report.program =
         QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion();
@@ -51,8 +61,12 @@ int runCheck(const CheckOptions& options, std::shared_ptr<DeviceOpener> opener) 
     report.plug = options.plug;
     describeAdapter(*opener, report);
 
+    // Ctrl+C or a station's SIGTERM ends the run where it stands; unwinding then closes the
+    // port, which removes its lock file. Made first, so that it outlives the port.
+    ExitOnSignal exitOnSignal;
     SerialPortControl port(opener);
     PortCheck check(port, options.plug, options.cycles);
+    exitOnSignal.setHandler([&check](int signal) { check.stop(signal); });
     check.startRecording();
     report.started = EventStamp::now();
     try {
@@ -71,6 +85,9 @@ int runCheck(const CheckOptions& options, std::shared_ptr<DeviceOpener> opener) 
                      });
     try {
         check.run(report);
+    } catch (const CheckStopped& stopped) {
+        tell(QStringLiteral("The check was stopped by signal %1; no verdict.").arg(stopped.signal));
+        return kSignalled + stopped.signal;
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();
         tell(QStringLiteral("The check stopped: %1 (error %2)")

@@ -52,17 +52,24 @@ QString detailOf(const FoundSerialDevice& device) {
     return parts.join(QStringLiteral("; "));
 }
 
-PortReach entryReach(const PortMap::Entry& entry, const std::vector<FoundSerialDevice>& found) {
+// The device the scan found at the canonical path `device`, if any.
+const FoundSerialDevice* foundAt(const QString& device,
+                                 const std::vector<FoundSerialDevice>& found) {
+    const auto at = std::find_if(found.begin(), found.end(), [&](const auto& candidate) {
+        return !device.isEmpty() && canonical(candidate.path) == device;
+    });
+    return at == found.end() ? nullptr : &*at;
+}
+
+PortReach entryReach(const PortMap::Entry& entry, const FoundSerialDevice* device) {
     PortReach reach{entry.target, entry.given, entry.detail};
     const QString* path = std::get_if<QString>(&entry.target);
     if (!path)
         return reach;
-    const QString device = canonical(*path);
-    if (device.isEmpty())
+    if (device)
+        reach.detail = detailOf(*device);
+    else if (canonical(*path).isEmpty())
         reach.detail = QStringLiteral("not present");
-    for (const FoundSerialDevice& candidate : found)
-        if (!device.isEmpty() && canonical(candidate.path) == device)
-            reach.detail = detailOf(candidate);
     return reach;
 }
 
@@ -78,9 +85,13 @@ PortNumbering::PortNumbering(const PortMap& map, const std::vector<FoundSerialDe
                              const Kept& kept) {
     QSet<QString> named;
     for (const auto& [port, entry] : map.entries()) {
-        at(port) = entryReach(entry, found);
-        if (const QString* path = std::get_if<QString>(&entry.target))
+        const QString* path = std::get_if<QString>(&entry.target);
+        const FoundSerialDevice* device = path ? foundAt(canonical(*path), found) : nullptr;
+        at(port) = entryReach(entry, device);
+        if (path)
             named.insert(canonical(*path));
+        if (device)
+            given_[port] = *device;
     }
     std::vector<FoundSerialDevice> free;
     for (const FoundSerialDevice& device : found) {

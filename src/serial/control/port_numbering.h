@@ -45,7 +45,8 @@ public:
     const std::vector<FoundSerialDevice>& unnumbered() const { return unnumbered_; }
     // The devices withheld from numbering, in order.
     const std::vector<FoundSerialDevice>& withheld() const { return withheld_; }
-    // The device that `port` reaches, where it is a system device.
+    // The system device that `port` reaches, numbered or named by an entry; none for a source
+    // or a path the scan does not list.
     const FoundSerialDevice* deviceAt(int port) const;
 
     // "system console: not numbered; `--port N=/dev/ttyS0` tests it anyway", with `number`

@@ -12,6 +12,14 @@ std::unique_ptr<SerialDevice> openSystemDevice(const QString& path, const OpenRe
                                                 folders);
 }
 
+QString systemDeviceName(const QString& entry) {
+    return entry.startsWith('/') ? entry : QString();
+}
+
+QString systemDeviceNameRule() {
+    return QStringLiteral("an absolute path such as /dev/ttyUSB0 or /dev/serial/by-id/...");
+}
+
 std::vector<FoundSerialDevice> SystemSerialPorts::devices(Holders holders) const {
     if (scan_ == Scan::None)
         return {};

@@ -38,32 +38,39 @@ QString usbDeviceFolder(const QString& deviceFolder, const QString& sysRoot) {
     return {};
 }
 
+// What the USB device says of itself.
+void readUsbFacts(const QString& usbFolder, AdapterFacts& facts) {
+    facts.vendorId = SysfsTty::attribute(usbFolder, "idVendor");
+    facts.productId = SysfsTty::attribute(usbFolder, "idProduct");
+    facts.serialNumber = SysfsTty::attribute(usbFolder, "serial");
+    facts.manufacturer = SysfsTty::attribute(usbFolder, "manufacturer");
+    facts.product = SysfsTty::attribute(usbFolder, "product");
+}
+
 // Maker, product and serial number of the USB device.
-QString usbDescription(const QString& usbFolder) {
-    const QString maker = SysfsTty::attribute(usbFolder, "manufacturer");
-    const QString product = SysfsTty::attribute(usbFolder, "product");
-    const QString serial = SysfsTty::attribute(usbFolder, "serial");
+QString usbDescription(const AdapterFacts& facts) {
     QStringList parts;
-    const QString name = product.startsWith(maker) ? product : maker + ' ' + product;
+    const QString name = facts.product.startsWith(facts.manufacturer)
+                             ? facts.product
+                             : facts.manufacturer + ' ' + facts.product;
     if (!name.trimmed().isEmpty())
         parts << name.trimmed();
-    if (!serial.isEmpty())
-        parts << QStringLiteral("serial ") + serial;
+    if (!facts.serialNumber.isEmpty())
+        parts << QStringLiteral("serial ") + facts.serialNumber;
     return parts.join(QStringLiteral(", "));
 }
 
 // IDs and serial number of the USB device, or the socket it is in (its folder's name, "1-2")
 // where it has no serial number; then the interface the tty is on, which tells apart the
 // ports of one adapter with several.
-QString usbIdentity(const QString& usbFolder, const QString& deviceFolder) {
-    const QString serial = SysfsTty::attribute(usbFolder, "serial");
-    const QString where = serial.isEmpty() ? QStringLiteral("at ") + QFileInfo(usbFolder).fileName()
-                                           : QStringLiteral("serial ") + serial;
+QString usbIdentity(const AdapterFacts& facts, const QString& usbFolder,
+                    const QString& deviceFolder) {
+    const QString where = facts.serialNumber.isEmpty()
+                              ? QStringLiteral("at ") + QFileInfo(usbFolder).fileName()
+                              : QStringLiteral("serial ") + facts.serialNumber;
     const QString below = QFileInfo(deviceFolder).canonicalFilePath().mid(usbFolder.size() + 1);
     const QString interface = below.section('/', 0, 0).section(':', 1);
-    return QStringLiteral("usb %1:%2 %3 %4")
-        .arg(SysfsTty::attribute(usbFolder, "idVendor"),
-             SysfsTty::attribute(usbFolder, "idProduct"), where, interface);
+    return QStringLiteral("usb %1:%2 %3 %4").arg(facts.vendorId, facts.productId, where, interface);
 }
 
 // The names udev made in /dev/serial/<kind> ("by-path", "by-id"), by device name.
@@ -109,8 +116,11 @@ QStringList SystemPortScan::adapters() const {
          QDir(classFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
         const QString deviceFolder = classFolder + '/' + name + QStringLiteral("/device");
         const QString usb = usbDeviceFolder(deviceFolder, folders_.sys);
-        if (!usb.isEmpty())
-            identities << usbIdentity(usb, deviceFolder);
+        if (usb.isEmpty())
+            continue;
+        AdapterFacts facts;
+        readUsbFacts(usb, facts);
+        identities << usbIdentity(facts, usb, deviceFolder);
     }
     return identities;
 }
@@ -144,9 +154,11 @@ std::vector<FoundSerialDevice> SystemPortScan::devices(SystemPorts::Holders hold
             device.description = uartDescription(type);
         } else if (const QString usb = usbDeviceFolder(deviceFolder, folders_.sys);
                    !usb.isEmpty()) {
-            device.description = usbDescription(usb);
-            device.identity = usbIdentity(usb, deviceFolder);
+            readUsbFacts(usb, device.facts);
+            device.description = usbDescription(device.facts);
+            device.identity = usbIdentity(device.facts, usb, deviceFolder);
         }
+        device.facts.driver = SysfsTty::driverName(entry);
         device.device = deviceNumber(entry);
         const bool console =
             consoles.contains(name) || SysfsTty::attribute(entry, "console") == QLatin1String("Y");

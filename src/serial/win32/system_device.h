@@ -14,6 +14,11 @@ std::unique_ptr<SerialDevice> openSystemDevice(const QString& name, const OpenRe
                                                DeviceEventSink& sink,
                                                const SystemFolders& folders = {});
 
+// The device a user's --port entry names on this system, as the port map keeps it, or an empty
+// text when the entry is no name of this system's devices; and what such a name looks like.
+QString systemDeviceName(const QString& entry);
+QString systemDeviceNameRule();
+
 // The COM ports the registry lists, numbered as COMn is n, and opening one by its name.
 class SystemSerialPorts : public SystemPorts {
 public:

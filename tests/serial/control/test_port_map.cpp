@@ -42,7 +42,7 @@ private slots:
     }
 
     // Numbers without an entry, from a fake sysfs and /dev: "N text" for port N, "- path" for
-    // a device left without a number.
+    // a device left without a number, "a N vid:pid|serial|maker|product" for the adapter there.
     void numbersReachTheDevicesPresent_data() {
         QTest::addColumn<QStringList>("devices");
         QTest::addColumn<QStringList>("entries");  // '@' stands for the fake tree's folder
@@ -76,7 +76,8 @@ private slots:
                    "4 /dev/ttyACM2",
                    "5 /dev/ttyACM10",
                    "6 /dev/ttyAMA0, Arduino (www.arduino.cc) Uno, serial 8573",
-                   "7 no port"};
+                   "7 no port",
+                   "a 1 0403:6001||Prolific|Prolific USB-Serial Controller"};
         QTest::newRow("entries first, and a device they name has no other number")
             << QStringList{"ttyS0; type=4", ftdi, "ttyUSB2"}
             << QStringList{"1=sim", "3=sim:held", "6=@/unplugged", "7=@/sys/class/tty/ttyS0/type",
@@ -91,7 +92,8 @@ private slots:
                            "6 /unplugged is not a usable serial port: it does not exist.",
                            "7 /sys/class/tty/ttyS0/type is not a usable serial port: it is a "
                            "regular file, not a device.",
-                           "8 no port"};
+                           "8 no port",
+                           "a 2 0403:6001|A10K3ABC|FTDI|FT232R USB UART"};
         QTest::newRow("consoles and a getty's terminal only when named")
             << QStringList{"ttyS0; type=4; active-console", "ttyS1; type=4; console",
                            "ttyUSB0; getty=612", "ttyUSB1"}
@@ -141,6 +143,13 @@ private slots:
         for (const FoundSerialDevice& device : numbering.withheld())
             withheld << "w " + QString(device.path).remove(tree.root()) + ' ' + device.withheld;
         for (const QString& line : expected) {
+            if (line.startsWith("a ")) {
+                const AdapterFacts& f = numbering.deviceAt(line.section(' ', 1, 1).toInt())->facts;
+                const QStringList facts{f.vendorId + ':' + f.productId, f.serialNumber,
+                                        f.manufacturer, f.product};
+                QCOMPARE(facts.join('|'), line.section(' ', 2));
+                continue;
+            }
             if (line.startsWith("w ")) {
                 QCOMPARE(withheld.takeFirst(), line);
                 continue;
