@@ -59,6 +59,8 @@ source "$script_dir/debian-archive.sh"
 source "$script_dir/guest-image.sh"
 # shellcheck disable=SC2119  # no tools beyond the guest's own
 need_guest_tools
+qemu-system-x86_64 -device help 2>/dev/null | grep -q '"usb-serial"' ||
+    skip "this QEMU has no usb-serial device"
 
 kernel_dir=$cache/kernel-generic
 kernel=$(kernel_image linux-image-amd64 "$kernel_dir" './lib/modules/*/kernel/drivers/usb/*') ||
