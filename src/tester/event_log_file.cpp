@@ -1,15 +1,18 @@
 #include "event_log_file.h"
 
-#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 
 #include "comm_event_log.h"
 #include "event_time.h"
 
 namespace {
 
+// A plain scan, not a regular expression: the log is written on a worker thread, and with
+// the Windows toolchain the expression engine's per-thread stack crashes that thread's exit.
 QString csvField(const QString& field) {
-    if (!field.contains(QRegularExpression(QStringLiteral("[\",\r\n]"))))
+    const auto special = [](QChar c) { return c == '"' || c == ',' || c == '\r' || c == '\n'; };
+    if (std::none_of(field.begin(), field.end(), special))
         return field;
     QString quoted = field;
     quoted.replace('"', QStringLiteral("\"\""));
