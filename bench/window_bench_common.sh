@@ -6,18 +6,22 @@
 #   -r N             rounds: runs (or turns) of each program (default set by the script)
 #   -s S             seconds of pinging per turn (ping benchmark only, default 10)
 #   -q LABEL=BINARY  one more Quillmark binary in the rotation, e.g. an older build
+#   -c MS            (ping benchmark) one more Quillmark turn, "cycle-MS": the probe starts a
+#                    cycle of RTS and DTR with MS ms between passes before it pings
 
 build=build
 rounds=$default_rounds
 seconds=10
 declare -A quillmark_binary=()
 extra_labels=()
-while getopts "b:r:s:q:" option; do
+cycle_ms=
+while getopts "b:r:s:q:c:" option; do
     case $option in
         b) build=$OPTARG ;;
         r) rounds=$OPTARG ;;
         s) seconds=$OPTARG ;;
         q) quillmark_binary[${OPTARG%%=*}]=${OPTARG#*=}; extra_labels+=("${OPTARG%%=*}") ;;
+        c) cycle_ms=$OPTARG; extra_labels+=("cycle-$OPTARG") ;;
         *) exit 2 ;;
     esac
 done
@@ -27,7 +31,7 @@ labels=(quillmark "${extra_labels[@]}" cutecom gtkterm bare-qt)
 # No program started here may reach a /dev/ttyS* device (ttyS0 can be the system console,
 # and GTKTerm's default port is /dev/ttyS0): run in a mount namespace where each is /dev/null.
 if [[ -z ${WINDOW_BENCH_MASKED:-} ]]; then
-    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config
+    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config xdotool
     export WINDOW_BENCH_MASKED=1
     exec unshare -m --propagation private bash -c '
         for f in /dev/ttyS*; do
@@ -57,6 +61,17 @@ export DISPLAY=:$(head -n1 "$work/display")
 sim_ports=(--port 1=sim)
 for n in $(seq 2 16); do sim_ports+=(--port "$n=sim:absent"); done
 
+# The command that starts a cycle in the window $WINDOW as a user would, from the keyboard
+# (the tab order runs from the port box to the count, "Cycle", "loops" and "delay"): enough
+# passes of the given pause for the turn, then Space on "Cycle". The probe runs it once the
+# window has settled. (xdotool's type takes every word after it as text: one call each.)
+start_cycle_command() {
+    local pause_ms=$1 passes=$(((seconds * 1000 + $1 - 1) / $1 + 10))
+    local key="xdotool key --delay 30" type="xdotool type --delay 30"
+    echo "xdotool windowfocus --sync \$WINDOW && $key Tab Tab Tab Tab Tab ctrl+a &&" \
+        "$type $passes && $key Tab ctrl+a && $type $pause_ms && $key shift+Tab shift+Tab space"
+}
+
 # Runs the probe on one program: probe_program MODE LABEL [PROBE OPTIONS...].
 # CuteCom is given no port (it opens none until asked); GTKTerm is given a pseudo-terminal.
 probe_program() {
@@ -66,6 +81,8 @@ probe_program() {
         cutecom) "$probe" "$mode" "$@" -- cutecom ;;
         gtkterm) "$probe" "$mode" "$@" --pty "$pty_link" -- gtkterm --port "$pty_link" ;;
         bare-qt) "$probe" "$mode" "$@" -- "$build/bench/bare_qt_window" ;;
+        cycle-*) "$probe" "$mode" "$@" --then "$(start_cycle_command "$cycle_ms")" -- \
+            "${quillmark_binary[quillmark]}" "${sim_ports[@]}" ;;
         *) "$probe" "$mode" "$@" -- "${quillmark_binary[$label]}" "${sim_ports[@]}" ;;
     esac
 }
