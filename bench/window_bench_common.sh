@@ -1,7 +1,7 @@
 # Shared by bench/startup_vs_peers.sh and bench/ping_vs_peers.sh (sourced from the repository's
 # folder, not run): options, packages, a private mount namespace without serial consoles, the
-# probe, one Xvfb display, the programs compared and small statistics. Needs root (apt, mount
-# namespace). Paths are relative to the repository's folder.
+# probe, one Xvfb display with a session bus, the programs compared and small statistics.
+# Needs root (apt, mount namespace). Paths are relative to the repository's folder.
 #   -b DIR           Quillmark's build directory (default build)
 #   -r N             rounds: runs (or turns) of each program (default set by the script)
 #   -s S             seconds of pinging per turn (ping benchmark only, default 10)
@@ -31,7 +31,7 @@ labels=(quillmark "${extra_labels[@]}" cutecom gtkterm bare-qt)
 # No program started here may reach a /dev/ttyS* device (ttyS0 can be the system console,
 # and GTKTerm's default port is /dev/ttyS0): run in a mount namespace where each is /dev/null.
 if [[ -z ${WINDOW_BENCH_MASKED:-} ]]; then
-    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config xdotool
+    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config xdotool dbus-daemon
     export WINDOW_BENCH_MASKED=1
     exec unshare -m --propagation private bash -c '
         for f in /dev/ttyS*; do
@@ -53,7 +53,12 @@ pty_link=$work/port
 Xvfb -displayfd 5 -noreset -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" \
     >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+# A session bus, as a desktop has: without one each Qt program's accessibility bridge starts
+# dbus-launch to look for one, which a desktop never does, and times that instead.
+read -r DBUS_SESSION_BUS_ADDRESS bus < <(dbus-daemon --session --fork --print-address=1 \
+    --print-pid=1 | paste -sd' ')
+export DBUS_SESSION_BUS_ADDRESS
+trap 'kill "$xvfb" "$bus" 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$work/display")
 
