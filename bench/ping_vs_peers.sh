@@ -4,8 +4,11 @@
 # on the loopback rig, so its wiring check runs every second; CuteCom holds no port, GTKTerm
 # is given a pseudo-terminal (the table says whether it held it); an empty Qt window is the
 # floor. One round gives each program one turn of S seconds, 2 s after its window mapped, in
-# a new random order. Prints p50, p99 and max over all turns; asserts nothing.
-# Usage: bench/ping_vs_peers.sh [-b build-dir] [-r rounds (3)] [-s seconds (10)] [-q label=binary]
+# a new random order. With -c MS, Quillmark has a second turn ("cycle-MS") during a cycle of
+# RTS and DTR with MS ms between passes, started from the keyboard by xdotool. Prints p50, p99
+# and max over all turns; asserts nothing.
+# Usage: bench/ping_vs_peers.sh [-b build-dir] [-r rounds (3)] [-s seconds (10)] [-c MS]
+#                               [-q label=binary]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 default_rounds=3
@@ -34,7 +37,8 @@ for label in "${labels[@]}"; do
             port = g ? sprintf("given,_held_in_%d_of_%d_turns", h, g) : "none_given"
             printf "%d %d %.1f %.0f %s\n", p, a, c / n, pr / n, port
         }' "$records")
-    [[ -v quillmark_binary[$label] ]] && port="none (port 1 is the simulated rig)"
+    [[ -v quillmark_binary[$label] || $label == cycle-* ]] &&
+        port="none (port 1 is the simulated rig)"
     read -r p50 p99 max < <(percentiles "$work/replies.$label" 50 99 100)
     printf '%-12s %7d %8d %8.2f %8.2f %8.2f %7.1f %5sms  %s\n' "$label" "$pings" "$answered" \
         "$p50" "$p99" "$max" "$cpu" "$probe_ms" "${port//_/ }"

@@ -1,23 +1,27 @@
 # Shared by bench/startup_vs_peers.sh and bench/ping_vs_peers.sh (sourced from the repository's
 # folder, not run): options, packages, a private mount namespace without serial consoles, the
-# probe, one Xvfb display, the programs compared and small statistics. Needs root (apt, mount
-# namespace). Paths are relative to the repository's folder.
+# probe, one Xvfb display with a session bus, the programs compared and small statistics.
+# Needs root (apt, mount namespace). Paths are relative to the repository's folder.
 #   -b DIR           Quillmark's build directory (default build)
 #   -r N             rounds: runs (or turns) of each program (default set by the script)
 #   -s S             seconds of pinging per turn (ping benchmark only, default 10)
 #   -q LABEL=BINARY  one more Quillmark binary in the rotation, e.g. an older build
+#   -c MS            (ping benchmark) one more Quillmark turn, "cycle-MS": the probe starts a
+#                    cycle of RTS and DTR with MS ms between passes before it pings
 
 build=build
 rounds=$default_rounds
 seconds=10
 declare -A quillmark_binary=()
 extra_labels=()
-while getopts "b:r:s:q:" option; do
+cycle_ms=
+while getopts "b:r:s:q:c:" option; do
     case $option in
         b) build=$OPTARG ;;
         r) rounds=$OPTARG ;;
         s) seconds=$OPTARG ;;
         q) quillmark_binary[${OPTARG%%=*}]=${OPTARG#*=}; extra_labels+=("${OPTARG%%=*}") ;;
+        c) cycle_ms=$OPTARG; extra_labels+=("cycle-$OPTARG") ;;
         *) exit 2 ;;
     esac
 done
@@ -27,7 +31,7 @@ labels=(quillmark "${extra_labels[@]}" cutecom gtkterm bare-qt)
 # No program started here may reach a /dev/ttyS* device (ttyS0 can be the system console,
 # and GTKTerm's default port is /dev/ttyS0): run in a mount namespace where each is /dev/null.
 if [[ -z ${WINDOW_BENCH_MASKED:-} ]]; then
-    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config
+    tools/install-deps.sh xvfb cutecom gtkterm libxcb1-dev pkg-config xdotool dbus-daemon
     export WINDOW_BENCH_MASKED=1
     exec unshare -m --propagation private bash -c '
         for f in /dev/ttyS*; do
@@ -49,13 +53,29 @@ pty_link=$work/port
 Xvfb -displayfd 5 -noreset -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" \
     >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+# A session bus, as a desktop has: without one each Qt program's accessibility bridge starts
+# dbus-launch to look for one, which a desktop never does, and times that instead.
+read -r DBUS_SESSION_BUS_ADDRESS bus < <(dbus-daemon --session --fork --print-address=1 \
+    --print-pid=1 | paste -sd' ')
+export DBUS_SESSION_BUS_ADDRESS
+trap 'kill "$xvfb" "$bus" 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$work/display")
 
 # Every port number Quillmark offers is mapped: 1 to the loopback rig, the others to none.
 sim_ports=(--port 1=sim)
 for n in $(seq 2 16); do sim_ports+=(--port "$n=sim:absent"); done
+
+# The command that starts a cycle in the window $WINDOW as a user would, from the keyboard
+# (the tab order runs from the port box to the count, "Cycle", "loops" and "delay"): enough
+# passes of the given pause for the turn, then Space on "Cycle". The probe runs it once the
+# window has settled. (xdotool's type takes every word after it as text: one call each.)
+start_cycle_command() {
+    local pause_ms=$1 passes=$(((seconds * 1000 + $1 - 1) / $1 + 10))
+    local key="xdotool key --delay 30" type="xdotool type --delay 30"
+    echo "xdotool windowfocus --sync \$WINDOW && $key Tab Tab Tab Tab Tab ctrl+a &&" \
+        "$type $passes && $key Tab ctrl+a && $type $pause_ms && $key shift+Tab shift+Tab space"
+}
 
 # Runs the probe on one program: probe_program MODE LABEL [PROBE OPTIONS...].
 # CuteCom is given no port (it opens none until asked); GTKTerm is given a pseudo-terminal.
@@ -66,6 +86,8 @@ probe_program() {
         cutecom) "$probe" "$mode" "$@" -- cutecom ;;
         gtkterm) "$probe" "$mode" "$@" --pty "$pty_link" -- gtkterm --port "$pty_link" ;;
         bare-qt) "$probe" "$mode" "$@" -- "$build/bench/bare_qt_window" ;;
+        cycle-*) "$probe" "$mode" "$@" --then "$(start_cycle_command "$cycle_ms")" -- \
+            "${quillmark_binary[quillmark]}" "${sim_ports[@]}" ;;
         *) "$probe" "$mode" "$@" -- "${quillmark_binary[$label]}" "${sim_ports[@]}" ;;
     esac
 }

@@ -7,6 +7,8 @@
 //     after MS milliseconds (default 2000), sends the window a window manager's _NET_WM_PING
 //     every 20 to 50 ms for S seconds (default 10) and times each reply; reply times in ms
 //     are appended to FILE, one a line.
+//   --then CMD (either mode): once settled, runs CMD with /bin/sh and waits for it, before
+//     measuring; CMD finds the window's id in $WINDOW (to start a cycle with xdotool, say).
 //
 // With --pty the probe opens a pseudo-terminal, links LINK to its device for the program to
 // be given, and says whether the program holds it open when measured ("port=held").
@@ -51,6 +53,7 @@ struct Options {
     int seconds = 10;
     std::string ptyLink;
     std::string repliesPath;
+    std::string thenCommand;
     std::vector<char*> command;  // ends with nullptr, for execvp
 };
 
@@ -71,6 +74,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.ptyLink = value;
         else if (name == "--replies")
             options.repliesPath = value;
+        else if (name == "--then")
+            options.thenCommand = value;
         else
             return std::nullopt;
     }
@@ -216,6 +221,20 @@ pid_t startProgram(std::vector<char*>& command) {
     return pid;
 }
 
+// Runs a shell command that acts on the program's window, and waits for it to end.
+bool actOnWindow(const std::string& command, xcb_window_t window) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("WINDOW", std::to_string(window).c_str(), 1);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 bool running(pid_t pid) {
     return waitpid(pid, nullptr, WNOHANG) == 0;
 }
@@ -352,6 +371,11 @@ int measure(const Options& options, XDisplay& display, const PseudoTerminal* pty
         return 1;
     }
     idle(display, milliseconds(options.settleMs));
+    if (!options.thenCommand.empty() && !actOnWindow(options.thenCommand, window->first)) {
+        std::fprintf(stderr, "window_probe: failed: %s\n", options.thenCommand.c_str());
+        stopProgram(pid);
+        return 1;
+    }
     if (options.mode == "map") {
         std::printf("mapped_ms=%.1f hwm_kb=%ld port=%s\n", msBetween(start, window->second),
                     statusKb(pid, "VmHWM"), portState(pty, pid).c_str());
@@ -376,7 +400,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "usage: window_probe map|ping [--settle MS] [--seconds S] [--pty LINK] "
-                     "[--replies FILE] -- PROGRAM ARGS...\n");
+                     "[--replies FILE] [--then CMD] -- PROGRAM ARGS...\n");
         return 2;
     }
     XDisplay display;

@@ -3,7 +3,7 @@
 # everything is there already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev
+packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
           fonts-liberation xvfb xauth locales "$@")
 
 missing=()

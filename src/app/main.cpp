@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "exit_on_signal.h"
+#include "font_warm_up.h"
 #include "main_window.h"
 #include "port_listing.h"
 #include "port_sources.h"
@@ -74,8 +75,10 @@ int main(int argc, char** argv) {
         if (!parsed->options.missingDisplay.isEmpty())
             return refuseUsage(parsed->options.missingDisplay);
     }
+    FontWarmUp fonts;  // while Qt connects to the display
     // Names the menu entry that the window belongs to, so that desktops show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
     QApplication app(argc, argv);
+    fonts.finish();
     return runWindow(app, parsed->options);
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <future>
 #include <stdexcept>
 #include <string>
 
@@ -44,9 +45,10 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
       ownMessages_(std::make_unique<QtMessageBoxes>(this)),
       messages_(ownMessages_.get()) {
     installAccessibleInterfaces();
+    // Decoding the icon's files takes about as long as building the elements: it runs meanwhile.
+    auto iconImages = std::async(std::launch::async, readWindowIconImages);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
-    setWindowIcon(makeWindowIcon());
     setFont(WindowFonts::dialog(font(), scale_));
     // The status list grows and shrinks with the window; the other controls keep their places.
     resize(scale_.toPixelsX(kClientArea.width), scale_.toPixelsY(kClientArea.height));
@@ -57,6 +59,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     offerTimeline();
     makeAccessible();
     combo1_->setFocus();
+    setWindowIcon(windowIconFrom(iconImages.get()));
 }
 
 // The port goes first, while the window it reports to is still whole.

@@ -34,7 +34,8 @@ QFont dialog(QFont platformFont, const TwipScale& scale) {
 void fitLabelsOnOneLine(QWidget& window) {
     const auto allFit = [&window] {
         for (const QLabel* label : window.findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-            if (label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+            if (!label->testAttribute(Qt::WA_SetFont) &&
+                label->fontMetrics().horizontalAdvance(label->text()) > label->width())
                 return false;
         return true;
     };

@@ -19,7 +19,8 @@ QFont arial(qreal pointSize, bool bold);
 QFont dialog(QFont platformFont, const TwipScale& scale);
 
 // Steps the window's font down a little, no further than 7 pt, until the text of every label
-// among its direct children fits on one line.
+// among its direct children fits on one line. A label with a font of its own is left out: the
+// window's font does not change it, so measuring it would only cost a face loaded early.
 void fitLabelsOnOneLine(QWidget& window);
 
 }  // namespace WindowFonts
