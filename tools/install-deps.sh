@@ -3,8 +3,8 @@
 # everything is there already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
-          fonts-liberation xvfb xauth locales "$@")
+packages=(cmake ninja-build g++ clang-format qt6-base-dev qt6-base-dev-tools libgl-dev
+          libfontconfig-dev fonts-liberation xvfb xauth locales "$@")
 
 missing=()
 for p in "${packages[@]}"; do
