@@ -1,5 +1,7 @@
 #include "line_watcher.h"
 
+#include <algorithm>
+
 #include "line_means.h"
 
 using Line = LineEventTracker::Line;
@@ -22,7 +24,7 @@ int LineWatcher::nextLookMs() const {
         return -1;
     if (!waitedFor_.load() || options_.forceLineWatch)
         return options_.pollMs;
-    return moved_ ? kSettleMs : -1;
+    return moved_ ? std::max(kSettleMs, options_.reportIntervalMs + 1) : -1;
 }
 
 void LineWatcher::look() {

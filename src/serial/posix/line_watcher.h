@@ -20,7 +20,10 @@ class LineWatcher {
 public:
     static constexpr int kPollMs = 20;
     // After a look that found the lines moved, one more this soon: edges that came while
-    // the wait was being entered again wake nobody.
+    // the wait was being entered again wake nobody. Where the driver reports the lines at
+    // intervals, one more only after its next report: a look ahead of a report can see a
+    // level that the report then never tells, because it went back in time, and nothing
+    // would wake the worker to see it go back.
     static constexpr int kSettleMs = 2;
 
     struct Options {
@@ -28,6 +31,9 @@ public:
         // what watching a real UART costs.
         bool forceLineWatch = false;
         int pollMs = kPollMs;
+        // How often the driver publishes the lines, where it does so in reports (0: at each
+        // change). Its wait follows the reports while a look reads the lines as they are now.
+        int reportIntervalMs = 0;
     };
 
     // Finds out what the device offers and takes the present line state as the baseline.

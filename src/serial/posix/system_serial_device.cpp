@@ -20,6 +20,7 @@ SystemSerialDevice::SystemSerialDevice(const QString& path, const OpenRequest& r
     setOutputLine(TIOCM_DTR, request.dtr, "DTR");
     setOutputLine(TIOCM_RTS, request.rts, "RTS");
     tty_.discardInput();
+    options.reportIntervalMs = reportIntervalMs_;
     worker_ =
         std::make_unique<SystemPortWorker>(tty_, receive_, sink, loss_, request.settings, options);
 }
