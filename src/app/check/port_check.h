@@ -49,7 +49,6 @@ private:
     unsigned levels() const;
     unsigned followersOf(Output output) const;
     void setOutput(Output output, bool on);
-    bool output(Output output) const;
     std::chrono::milliseconds settleTime() const;
     // The lines with an event from the index-th recorded one on, and when each first came.
     unsigned linesWithEvents(std::size_t from, std::vector<EventStamp>* firstOf = nullptr) const;

@@ -140,9 +140,11 @@ void SerialPortControl::setDTREnable(bool on) {
         dtr_ = on;
         return;
     }
-    device_->setDtr(on);
+    const bool changed = dtr_ != on;
+    device_->setDtr(on);  // driven even when unchanged; only a change is recorded
     dtr_ = on;
-    history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
+    if (changed)
+        history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
 }
 
 void SerialPortControl::setRTSEnable(bool on) {
@@ -150,9 +152,11 @@ void SerialPortControl::setRTSEnable(bool on) {
         rts_ = on;
         return;
     }
-    device_->setRts(on);
+    const bool changed = rts_ != on;
+    device_->setRts(on);  // driven even when unchanged; only a change is recorded
     rts_ = on;
-    history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
+    if (changed)
+        history_.add(kOutputsDriven, EventStamp::now(), knownLevels());
 }
 
 quint8 SerialPortControl::knownLevels() const {
