@@ -123,10 +123,13 @@ add_qt_offscreen() {
     fi
 }
 
-# Installs INIT as the guest's /init and packs the root into the file OUT.
+# Installs INIT as the guest's /init, with the setting it sources first, and packs the root
+# into the file OUT.
 pack_guest_root() {
     local init=$1 out=$2
-    sed "s|@QT_PLUGIN_PATH@|$qt_plugins|" "$init" >"$root/init"
+    sed "s|@QT_PLUGIN_PATH@|$qt_plugins|" "$(dirname "${BASH_SOURCE[0]}")/guest-setup.sh" \
+        >"$root/quillmark/guest-setup.sh"
+    cp "$init" "$root/init"
     chmod 755 "$root/init"
     (cd "$root" && find . | busybox cpio -o -H newc -R 0:0 2>/dev/null) | gzip -1 >"$out" ||
         fail "cannot build the initramfs"

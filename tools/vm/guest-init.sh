@@ -2,18 +2,7 @@
 # /init of the test guest. Runs the rig checks and the tester's end-to-end tests on ttyS1, the
 # guest's 16550, and on ttyRIG0, the test rig's tty, then reports the verdict to the host
 # through the debug-exit port.
-export PATH=/bin:/sbin:/usr/bin:/usr/sbin
-/bin/busybox --install -s
-mount -t proc proc /proc
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev
-mkdir -p /tmp /run/lock /tmp/runtime
-chmod 1777 /tmp /run/lock
-chmod 700 /tmp/runtime
-
-export QT_QPA_PLATFORM=offscreen
-export QT_PLUGIN_PATH=@QT_PLUGIN_PATH@
-export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime
+. /quillmark/guest-setup.sh
 # The second instance runs as an ordinary user, who must be able to open the port.
 chmod 666 /dev/ttyS1
 

@@ -2,17 +2,7 @@
 # /init of the USB test guest: loads the generic kernel's USB host and FTDI drivers (listed in
 # loading order by the host), runs the tester on the adapter QEMU plugs in, and reports the
 # verdict to the host through the debug-exit port.
-export PATH=/bin:/sbin:/usr/bin:/usr/sbin
-/bin/busybox --install -s
-mount -t proc proc /proc
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev
-mkdir -p /tmp /run/lock /tmp/runtime
-chmod 1777 /tmp /run/lock
-chmod 700 /tmp/runtime
-export QT_QPA_PLATFORM=offscreen
-export QT_PLUGIN_PATH=@QT_PLUGIN_PATH@
-export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime
+. /quillmark/guest-setup.sh
 
 verdict=pass
 echo "guest up after $(cut -d" " -f1 /proc/uptime) s: kernel $(uname -r)"

@@ -39,24 +39,10 @@ guest_test=$(realpath -m "$guest_test") helper=$(realpath -m "$helper")
 cache=$(realpath -m "$cache") work=$(realpath -m "$work")
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-started_ns=$(date +%s%N)
-
-elapsed() { awk -v ns=$(($(date +%s%N) - started_ns)) 'BEGIN { printf "%.1f", ns / 1e9 }'; }
-say() { echo "vm-usb: $*"; }
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
-
-for f in "$guest_test" "$helper"; do
-    [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
-done
-
-mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
-APT_LOG=$work/apt.log
-: >"$APT_LOG"
+vm_name=vm-usb
 # shellcheck source-path=SCRIPTDIR
-source "$script_dir/debian-archive.sh"
-# shellcheck source-path=SCRIPTDIR
-source "$script_dir/guest-image.sh"
+source "$script_dir/vm-run.sh"
+need_guest_programs "$guest_test" "$helper"
 # shellcheck disable=SC2119  # no tools beyond the guest's own
 need_guest_tools
 qemu-system-x86_64 -device help 2>/dev/null | grep -q '"usb-serial"' ||

@@ -50,24 +50,10 @@ helper=$(realpath -m "$helper") cache=$(realpath -m "$cache") work=$(realpath -m
 quillmark=$(realpath -m "$quillmark")
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-started_ns=$(date +%s%N)
-
-elapsed() { awk -v ns=$(($(date +%s%N) - started_ns)) 'BEGIN { printf "%.1f", ns / 1e9 }'; }
-say() { echo "vm: $*"; }
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*"; say "run time $(elapsed) s"; exit 1; }
-
-for f in "$guest_test" "$guest_rig_test" "$helper" "$quillmark"; do
-    [[ -x $f ]] || fail "guest program $f is missing: build the targets in tests/vm"
-done
-
-mkdir -p "$work" "$cache" || fail "cannot create $work or $cache"
-APT_LOG=$work/apt.log
-: >"$APT_LOG"
+vm_name=vm
 # shellcheck source-path=SCRIPTDIR
-source "$script_dir/debian-archive.sh"
-# shellcheck source-path=SCRIPTDIR
-source "$script_dir/guest-image.sh"
+source "$script_dir/vm-run.sh"
+need_guest_programs "$guest_test" "$guest_rig_test" "$helper" "$quillmark"
 need_guest_tools xmllint=libxml2-utils
 for tool in xmllint python3; do
     command -v $tool >/dev/null || fail "$tool is needed to check the headless check's reports"
