@@ -7,11 +7,15 @@
 QList<QImage> readWindowIconImages() {
     QList<QImage> images;
     // Each file holds one size. Read as PNG without guessing: a guess asks every image
-    // format plugin, which loads each of them and the libraries they use.
-    QDirIterator pngs(QStringLiteral(":/window-icon"), {QStringLiteral("*.png")}, QDir::Files,
-                      QDirIterator::Subdirectories);
-    while (pngs.hasNext()) {
-        QImageReader reader(pngs.next(), "png");
+    // format plugin, which loads each of them and the libraries they use. Picked by suffix
+    // rather than a name filter, which is a regular expression: this runs on a worker
+    // thread, and on Windows the expression engine's per-thread stack crashes its exit.
+    QDirIterator files(QStringLiteral(":/window-icon"), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (!path.endsWith(QLatin1String(".png")))
+            continue;
+        QImageReader reader(path, "png");
         reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();
         if (!image.isNull())
