@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QListWidget>
-#include <future>
 #include <stdexcept>
 #include <string>
 
@@ -46,7 +45,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
       messages_(ownMessages_.get()) {
     installAccessibleInterfaces();
     // Decoding the icon's files takes about as long as building the elements: it runs meanwhile.
-    auto iconImages = std::async(std::launch::async, readWindowIconImages);
+    WindowIconReader windowIcon;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setFont(WindowFonts::dialog(font(), scale_));
@@ -59,7 +58,7 @@ MainWindow::MainWindow(std::shared_ptr<DeviceOpener> opener, WindowEvents* event
     offerTimeline();
     makeAccessible();
     combo1_->setFocus();
-    setWindowIcon(windowIconFrom(iconImages.get()));
+    setWindowIcon(windowIcon.icon());
 }
 
 // The port goes first, while the window it reports to is still whole.

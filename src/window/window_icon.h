@@ -3,11 +3,16 @@
 #include <QIcon>
 #include <QImage>
 #include <QList>
+#include <future>
 
 // The window's icon: the PNG files the package installs into the icon theme, every size of
-// them, from the program's resources.
+// them, from the program's resources. Reading starts when this is made, so that the window
+// can build its elements meanwhile; `icon()` gives it, on the window's thread.
+class WindowIconReader {
+public:
+    WindowIconReader();
+    QIcon icon();
 
-// Decodes the files; safe on any thread, so that the window can build its elements meanwhile.
-QList<QImage> readWindowIconImages();
-// The icon of the decoded files, on the window's thread.
-QIcon windowIconFrom(const QList<QImage>& images);
+private:
+    std::future<QList<QImage>> images_;
+};
