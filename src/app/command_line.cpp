@@ -16,13 +16,16 @@ void printLine(FILE* stream, const QString& text) {
     std::fputs(qPrintable(text + '\n'), stream);
 }
 
+QString usageRefusal(const QString& why) {
+    return QStringLiteral("quillmark: %1 See quillmark --help.").arg(why);
+}
+
 ParsedCommandLine refused(const QString& why) {
-    return {{}, refuseUsage(why)};
+    return {{}, 2, usageRefusal(why)};
 }
 
 ParsedCommandLine answered(const QString& text) {
-    printLine(stdout, text);
-    return {{}, 0};
+    return {{}, 0, text};
 }
 
 // The options Qt's window system and widgets take for themselves. The command line is read
@@ -169,7 +172,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     return result;
 }
 
+int printReply(const ParsedCommandLine& parsed) {
+    const int code = parsed.exitCode.value_or(0);
+    printLine(code == 0 ? stdout : stderr, parsed.reply);
+    return code;
+}
+
 int refuseUsage(const QString& why) {
-    printLine(stderr, QStringLiteral("quillmark: %1 See quillmark --help.").arg(why));
+    printLine(stderr, usageRefusal(why));
     return 2;
 }

@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
-#include <optional>
 
 #include "command_line.h"
 #include "exit_on_signal.h"
@@ -9,6 +8,7 @@
 #include "main_window.h"
 #include "port_listing.h"
 #include "port_sources.h"
+#include "program_arguments.h"
 #include "qt_platform.h"
 #include "run_check.h"
 #include "serial_port_control.h"
@@ -53,32 +53,37 @@ int runWindow(QApplication& app, const AppOptions& options) {
     return signalled != 0 ? 128 + signalled : code;
 }
 
+// Everything that is answered or refused without a window is, before the window system is
+// asked for a display: --help, --version, --list-ports, --check and mistakes work without one.
+// The command line is read again with an application object, which the help takes the
+// program's name from.
+int answerWithoutWindow(int argc, char** argv) {
+    QCoreApplication reader(argc, argv);
+    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (parsed.exitCode)
+        return printReply(parsed);
+    if (parsed.options.listPorts) {
+        std::fputs(qPrintable(listSerialPorts(*programPorts(parsed.options.ports))), stdout);
+        return 0;
+    }
+    if (parsed.options.check.port != 0)
+        return runCheck(parsed.options.check, programPorts(parsed.options.ports));
+    return refuseUsage(parsed.options.missingDisplay);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quillmark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
-    // Everything that is answered or refused without a window is, before the window system
-    // is asked for a display: --help, --version, --list-ports and mistakes work without one.
-    std::optional<ParsedCommandLine> parsed;
-    {
-        QCoreApplication reader(argc, argv);
-        parsed = parseCommandLine(QCoreApplication::arguments());
-        if (parsed->exitCode)
-            return *parsed->exitCode;
-        if (parsed->options.listPorts) {
-            std::fputs(qPrintable(listSerialPorts(*programPorts(parsed->options.ports))), stdout);
-            return 0;
-        }
-        if (parsed->options.check.port != 0)
-            return runCheck(parsed->options.check, programPorts(parsed->options.ports));
-        if (!parsed->options.missingDisplay.isEmpty())
-            return refuseUsage(parsed->options.missingDisplay);
-    }
+    // Read without an application object on the window's way, which only waits for it.
+    const ParsedCommandLine parsed = parseCommandLine(programArguments(argc, argv));
+    if (!parsed.showsWindow())
+        return answerWithoutWindow(argc, argv);
     FontWarmUp fonts;  // while Qt connects to the display
     // Names the menu entry that the window belongs to, so that desktops show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APP_ID));
     QApplication app(argc, argv);
     fonts.finish();
-    return runWindow(app, parsed->options);
+    return runWindow(app, parsed.options);
 }
