@@ -1,7 +1,5 @@
 #include "line_watcher.h"
 
-#include <algorithm>
-
 #include "line_means.h"
 
 using Line = LineEventTracker::Line;
@@ -24,14 +22,15 @@ int LineWatcher::nextLookMs() const {
         return -1;
     if (!waitedFor_.load() || options_.forceLineWatch)
         return options_.pollMs;
-    return moved_ ? std::max(kSettleMs, options_.reportIntervalMs + 1) : -1;
+    return moved_ ? settleMs() : -1;
 }
 
-void LineWatcher::look() {
+bool LineWatcher::look() {
+    std::lock_guard lock(lookMutex_);
     LineSnapshot now;
     if (const int err = readSnapshot(now, &tracker_.previous())) {
         loss_.reportIfGone(err);
-        return;
+        return false;
     }
     judgeCounters(now);
     events_.clear();
@@ -39,6 +38,7 @@ void LineWatcher::look() {
     moved_ = !events_.empty();
     for (const short code : events_)
         sink_.portEvent(code);
+    return !events_.empty();
 }
 
 void LineWatcher::judgeCounters(const LineSnapshot& now) {
