@@ -25,12 +25,12 @@ int LineWatcher::nextLookMs() const {
     return moved_ ? settleMs() : -1;
 }
 
-bool LineWatcher::look() {
+void LineWatcher::look() {
     std::lock_guard lock(lookMutex_);
     LineSnapshot now;
     if (const int err = readSnapshot(now, &tracker_.previous())) {
         loss_.reportIfGone(err);
-        return false;
+        return;
     }
     judgeCounters(now);
     events_.clear();
@@ -38,7 +38,6 @@ bool LineWatcher::look() {
     moved_ = !events_.empty();
     for (const short code : events_)
         sink_.portEvent(code);
-    return !events_.empty();
 }
 
 void LineWatcher::judgeCounters(const LineSnapshot& now) {

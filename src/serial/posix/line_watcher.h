@@ -56,8 +56,8 @@ public:
     // How soon after a look that found the lines moved the next one follows.
     int settleMs() const { return std::max(kSettleMs, options_.reportIntervalMs + 1); }
     // From the worker or the waiting thread: looks at the lines and reports the events since
-    // the previous look. Returns whether there were any.
-    bool look();
+    // the previous look.
+    void look();
 
     // From any thread: how faithfully each input line is seen now.
     PortFidelity fidelity(const DriverTraits& traits, int reportIntervalMs) const;

@@ -52,12 +52,15 @@ void SystemPortWorker::startWaiter() {
 
 // On the waiting thread. A change is looked at and reported from here, so that it reaches the
 // window with one thread switch fewer; the worker looks again a moment later, for edges that
-// came while the wait was entered anew. Once the wait has ended, the worker looks by itself.
+// came while the wait was entered anew (and for this one, should this look have failed). Once
+// the wait has ended, the worker looks by itself.
 void SystemPortWorker::onWaiterWoke(bool waitEnded) {
-    if (waitEnded)
+    if (waitEnded) {
         askToLook();
-    else if (!loss_.lost() && lines_.look())
+    } else if (!loss_.lost()) {
+        lines_.look();
         armSettleLook();
+    }
 }
 
 void SystemPortWorker::armSettleLook() {
