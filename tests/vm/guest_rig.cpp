@@ -350,10 +350,11 @@ void checkHangUp(Report& r, Quillmark& q, RigControl& rig) {
 }
 
 void reportLatency(Report& r, const Latency& latency) {
-    const double p99 = latency.percentile(99);
-    r.note(QString("p99 %1 ms: the 2 ms target is %2")
+    const double p99 = latency.percentile(99), max = latency.percentile(100);
+    r.note(QString("p99 %1 ms, max %2 ms: the target (p99 under 1 ms, max under 5 ms) is %3")
                .arg(p99, 0, 'f', 2)
-               .arg(p99 < 2.0 ? "met" : "missed"));
+               .arg(max, 0, 'f', 2)
+               .arg(p99 < 1.0 && max < 5.0 ? "met" : "missed"));
     // The tail follows the host's load, since the guest's one CPU is a host thread (the host
     // says how long it waited); the median hardly does. A loose bound on it catches events
     // that wait for a timer on their way to the window.
@@ -413,6 +414,16 @@ Latency measureLatency(Report& r, Quillmark& q, RigControl& rig, int spacingMs) 
             QString("%1 timed, %2 stray events").arg(latency.samples.size()).arg(stray));
     r.note("latency far-end CD edge -> OnComm handled: " + latency.summary("edges"));
     return latency;
+}
+
+// Edges further apart than the port's looks or reports, so that each is seen on its own; the
+// same rule on every profile, since a guest that idles longer between edges runs slower.
+// Where the device reports in packets its levels read as they are meanwhile, and an edge may
+// be seen before its packet: the next waits for that packet, or the two merge in it.
+int latencySpacingMs(Quillmark& q) {
+    const LineFidelity cd = q.window.comPort().Fidelity().cd;
+    const bool packets = cd.grade == FidelityGrade::ReportedChanges;
+    return cd.intervalMs * (packets ? 2 : 1) + 1;
 }
 
 // What the open port is said to see, compared with what the profile gives.
@@ -516,12 +527,7 @@ void checkProfile(Report& r, Quillmark& q, RigControl& rig, const QString& profi
         saysItSees(r, q, "DSR, CTS, CD, RI: " + reported);
     if (profile == "sampled")
         checkOneChangePerReport(r, q, rig);
-    // Edges further apart than the port's looks or reports, so that each is seen on its own.
-    // Where the device reports in packets its levels read as they are meanwhile, and an edge
-    // may be seen before its packet: the next waits for that packet, or the two merge in it.
-    const LineFidelity cd = q.window.comPort().Fidelity().cd;
-    const bool packets = cd.grade == FidelityGrade::ReportedChanges;
-    measureLatency(r, q, rig, cd.intervalMs * (packets ? 2 : 1) + 1);
+    measureLatency(r, q, rig, latencySpacingMs(q));
 }
 
 // Runs one part and says how long it took.
@@ -561,7 +567,6 @@ int main(int argc, char** argv) {
     timed(r, "pulses after wiring checks", [&] { checkPulsesAfterWiringChecks(r, q, rig); });
     timed(r, "quiet cost", [&] { checkQuietCost(r); });
     timed(r, "hang-up", [&] { checkHangUp(r, q, rig); });
-    timed(r, "latency",
-          [&] { reportLatency(r, measureLatency(r, q, rig, SystemPortWorker::kPollMs + 1)); });
+    timed(r, "latency", [&] { reportLatency(r, measureLatency(r, q, rig, latencySpacingMs(q))); });
     return r.finish();
 }

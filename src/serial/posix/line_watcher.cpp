@@ -1,7 +1,5 @@
 #include "line_watcher.h"
 
-#include <algorithm>
-
 #include "line_means.h"
 
 using Line = LineEventTracker::Line;
@@ -24,10 +22,11 @@ int LineWatcher::nextLookMs() const {
         return -1;
     if (!waitedFor_.load() || options_.forceLineWatch)
         return options_.pollMs;
-    return moved_ ? std::max(kSettleMs, options_.reportIntervalMs + 1) : -1;
+    return moved_ ? settleMs() : -1;
 }
 
 void LineWatcher::look() {
+    std::lock_guard lock(lookMutex_);
     LineSnapshot now;
     if (const int err = readSnapshot(now, &tracker_.previous())) {
         loss_.reportIfGone(err);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 #include "device_loss.h"
@@ -13,9 +15,10 @@
 // reports what changed between two looks as the control's events. Runs on the worker
 // thread, except where noted.
 //
-// Where the driver wakes a wait on a line change, the worker looks only when woken (by that
-// wait, by input, or by its own outputs switching): a quiet port costs nothing. Without the
-// wait the levels are looked at every kPollMs, and a pulse shorter than that is missed.
+// Where the driver wakes a wait on a line change, the waiting thread looks as soon as it
+// wakes, and the worker only on input or when its own outputs switched: a quiet port costs
+// nothing. Without the wait the levels are looked at every kPollMs, and a pulse shorter
+// than that is missed.
 class LineWatcher {
 public:
     static constexpr int kPollMs = 20;
@@ -50,7 +53,10 @@ public:
     void setWaitedFor(bool waited) { waitedFor_ = waited; }
     // How long the worker may sleep before the next look: -1 until something wakes it.
     int nextLookMs() const;
-    // Looks at the lines and reports the events since the previous look.
+    // How soon after a look that found the lines moved the next one follows.
+    int settleMs() const { return std::max(kSettleMs, options_.reportIntervalMs + 1); }
+    // From the worker or the waiting thread: looks at the lines and reports the events since
+    // the previous look.
     void look();
 
     // From any thread: how faithfully each input line is seen now.
@@ -78,9 +84,10 @@ private:
     bool watching_ = false;
 
     std::atomic<bool> waitedFor_{false};
-    bool moved_ = false;                  // the last look found events
+    std::atomic<bool> moved_{false};      // the last look found events
     std::atomic<unsigned> uncounted_{0};  // LineEventTracker::Line bits
     std::atomic<unsigned> proven_{0};
+    std::mutex lookMutex_;  // one look at a time, and the events in the order seen
     LineEventTracker tracker_{LineSnapshot{}};
     std::vector<short> events_;
 };

@@ -34,7 +34,7 @@ void installInterruptHandler() {
 
 }  // namespace
 
-ModemStatusWaiter::ModemStatusWaiter(int fd, std::function<void()> onChange)
+ModemStatusWaiter::ModemStatusWaiter(int fd, std::function<void(bool ended)> onChange)
     : fd_(fd), onChange_(std::move(onChange)) {
     installInterruptHandler();
     thread_ = std::thread(&ModemStatusWaiter::run, this);
@@ -76,7 +76,7 @@ void ModemStatusWaiter::run() {
     while (!stopping_.load()) {
         entered_ = true;
         if (::ioctl(fd_, TIOCMIWAIT, lines) == 0) {
-            onChange_();
+            onChange_(false);
             continue;
         }
         if (errno == EINTR)
@@ -85,5 +85,5 @@ void ModemStatusWaiter::run() {
     }
     finished_ = true;
     if (!stopping_.load())
-        onChange_();
+        onChange_(true);
 }

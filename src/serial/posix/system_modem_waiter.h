@@ -14,9 +14,9 @@
 // the waiting thread with one (its handler does nothing).
 class ModemStatusWaiter {
 public:
-    // Starts waiting on fd; onChange runs on the waiting thread after every change, and once
-    // more when the waiting ends for any reason but stopping.
-    ModemStatusWaiter(int fd, std::function<void()> onChange);
+    // Starts waiting on fd; onChange(false) runs on the waiting thread after every change, and
+    // onChange(true) once when the waiting ends for any reason but stopping.
+    ModemStatusWaiter(int fd, std::function<void(bool ended)> onChange);
     // Interrupts the wait and joins the thread.
     ~ModemStatusWaiter();
     ModemStatusWaiter(const ModemStatusWaiter&) = delete;
@@ -35,7 +35,7 @@ private:
     void interrupt();
 
     const int fd_;
-    std::function<void()> onChange_;
+    std::function<void(bool ended)> onChange_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> entered_{false};
     std::atomic<bool> finished_{false};

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,6 +23,7 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
         throw CommError(
             CommErrors::OpenFailed,
             describeSystemError(QStringLiteral("Preparing to watch"), tty_.path(), errno));
+    settleTimer_.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
     // A loss reported from another thread wakes the worker, so that it stops watching.
     loss_.setOnReported([this] { wake(); });
     startWaiter();
@@ -39,13 +41,36 @@ SystemPortWorker::SystemPortWorker(SystemTty& tty, ReceiveBuffer& receive, Devic
 void SystemPortWorker::startWaiter() {
     if (!lines_.showsLevels())
         return;
-    // Every wake of the wait, and its end, brings the worker round to look at the lines.
     try {
-        modemWaiter_ = std::make_unique<ModemStatusWaiter>(tty_.fd(), [this] { wake(); });
+        modemWaiter_ = std::make_unique<ModemStatusWaiter>(
+            tty_.fd(), [this](bool waitEnded) { onWaiterWoke(waitEnded); });
     } catch (const std::system_error&) {
         return;  // the lines are then looked at in turn: no reason to refuse the port
     }
     lines_.setWaitedFor(modemWaiter_->driverWaits());
+}
+
+// On the waiting thread. A change is looked at and reported from here, so that it reaches the
+// window with one thread switch fewer; the worker looks again a moment later, for edges that
+// came while the wait was entered anew (and for this one, should this look have failed). Once
+// the wait has ended, the worker looks by itself.
+void SystemPortWorker::onWaiterWoke(bool waitEnded) {
+    if (waitEnded) {
+        askToLook();
+    } else if (!loss_.lost()) {
+        lines_.look();
+        armSettleLook();
+    }
+}
+
+void SystemPortWorker::armSettleLook() {
+    const long ms = lines_.settleMs();
+    itimerspec when{};
+    when.it_value.tv_sec = ms / 1000;
+    when.it_value.tv_nsec = ms % 1000 * 1'000'000L;
+    // Without the timer the worker times the look itself, woken now.
+    if (!settleTimer_.valid() || ::timerfd_settime(settleTimer_.get(), 0, &when, nullptr) != 0)
+        wake();
 }
 
 SystemPortWorker::~SystemPortWorker() {
@@ -63,8 +88,10 @@ void SystemPortWorker::run() {
             continue;
         }
         const short events = POLLIN | (transmit_.pending() ? POLLOUT : 0);
-        pollfd fds[2] = {{tty_.fd(), events, 0}, {wakeFd_.get(), POLLIN, 0}};
-        const int ready = ::poll(fds, 2, lines_.nextLookMs());
+        // An invalid timer's descriptor is negative, which poll() passes over.
+        pollfd fds[3] = {
+            {tty_.fd(), events, 0}, {wakeFd_.get(), POLLIN, 0}, {settleTimer_.get(), POLLIN, 0}};
+        const int ready = ::poll(fds, 3, lines_.nextLookMs());
         wakeups_.fetch_add(1, std::memory_order_relaxed);
         if (ready < 0) {
             if (errno != EINTR)
@@ -74,6 +101,9 @@ void SystemPortWorker::run() {
         const bool woken = fds[1].revents != 0;
         if (woken)
             drainWake();
+        const bool settling = fds[2].revents != 0;
+        if (settling)
+            drainSettleTimer();
         // Once the driver's wait has ended, only looking at the lines sees them.
         if (modemWaiter_ && !modemWaiter_->waiting())
             lines_.setWaitedFor(false);
@@ -86,7 +116,8 @@ void SystemPortWorker::run() {
         if ((seen & POLLOUT) && !loss_.lost())
             transmit_.flush();
         // Sending alone moves no line: output room is no reason to look.
-        const bool lookNow = ready == 0 || woken || (seen & POLLIN);
+        const bool asked = lookAsked_.exchange(false);
+        const bool lookNow = ready == 0 || asked || settling || (seen & POLLIN);
         if (lookNow && lines_.watching() && !loss_.lost())
             lines_.look();
         loss_.reportIfHungUp(seen);
@@ -104,9 +135,19 @@ void SystemPortWorker::wake() {
     [[maybe_unused]] const ssize_t n = ::write(wakeFd_.get(), &one, sizeof one);
 }
 
+void SystemPortWorker::askToLook() {
+    lookAsked_ = true;
+    wake();
+}
+
 void SystemPortWorker::drainWake() {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t n = ::read(wakeFd_.get(), &count, sizeof count);
+}
+
+void SystemPortWorker::drainSettleTimer() {
+    std::uint64_t expirations = 0;
+    [[maybe_unused]] const ssize_t n = ::read(settleTimer_.get(), &expirations, sizeof expirations);
 }
 
 void SystemPortWorker::settingsChanged(const LineSettings& settings, bool termiosReplaced) {
@@ -119,5 +160,5 @@ void SystemPortWorker::settingsChanged(const LineSettings& settings, bool termio
 
 void SystemPortWorker::outputLinesChanged() {
     if (lines_.watching())
-        wake();
+        askToLook();
 }

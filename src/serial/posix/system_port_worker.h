@@ -17,11 +17,11 @@
 #include "unique_fd.h"
 
 // The thread that serves an open tty: one poll loop that wakes when input arrives, when the
-// line has room for buffered output, when the driver's wait saw a line change (or, without
-// one, when it is time to look at the modem lines), and when another thread asks. It reads
-// input, sends the transmit buffer, watches the lines and hands the signs of a vanished
-// device to the device's loss. It touches no Qt objects; everything leaves it through the
-// sink.
+// line has room for buffered output, when it is time to look at the modem lines, and when
+// another thread asks. It reads input, sends the transmit buffer, watches the lines and
+// hands the signs of a vanished device to the device's loss. Where the driver waits for line
+// changes, the waiting thread reports each change itself: the worker only times the look
+// that follows. It touches no Qt objects; everything leaves it through the sink.
 class SystemPortWorker {
 public:
     // The pace of looks at the modem lines where the driver offers no wait.
@@ -55,17 +55,25 @@ private:
     void run();
     void waitForWake(int timeoutMs);
     void wake();
+    void askToLook();
+    void onWaiterWoke(bool waitEnded);
+    void armSettleLook();
     void drainWake();
+    void drainSettleTimer();
 
     SystemTty& tty_;
     DeviceLoss& loss_;
     UniqueFd wakeFd_;  // outlives every member that may wake the thread
+    // Times the look that follows a change the waiting thread reported, without waking the
+    // worker meanwhile: the window's thread is to run first. Invalid where none could be had.
+    UniqueFd settleTimer_;
 
     LineWatcher lines_;  // first: the others depend on what the device offers
     InputReader input_;
     TransmitQueue transmit_;
 
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> lookAsked_{false};
     std::atomic<quint64> wakeups_{0};
     std::unique_ptr<ModemStatusWaiter> modemWaiter_;  // on devices with modem lines only
     std::thread thread_;                              // starts after everything above is ready

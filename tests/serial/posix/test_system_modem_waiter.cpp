@@ -22,7 +22,7 @@ private slots:
 
         std::atomic<int> changes{0};
         {
-            ModemStatusWaiter waiter(slave, [&] { ++changes; });
+            ModemStatusWaiter waiter(slave, [&](bool) { ++changes; });
             QVERIFY(!waiter.driverWaits());
             waiter.rearm();  // harmless once the thread has ended
         }
@@ -33,7 +33,7 @@ private slots:
     void aWaiterOnAClosedDescriptorLeavesPromptly() {
         const auto start = std::chrono::steady_clock::now();
         {
-            ModemStatusWaiter waiter(-1, [] {});
+            ModemStatusWaiter waiter(-1, [](bool) {});
         }
         qInfo("the waiter left after %lld ms",
               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
