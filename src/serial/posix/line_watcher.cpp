@@ -1,5 +1,8 @@
 #include "line_watcher.h"
 
+#include <chrono>
+#include <thread>
+
 #include "line_means.h"
 
 using Line = LineEventTracker::Line;
@@ -10,7 +13,12 @@ LineWatcher::LineWatcher(SystemTty& tty, DeviceEventSink& sink, DeviceLoss& loss
     hasCounters_ = tty_.readCounters(probe.counters) == 0;
     hasLevels_ = tty_.readLevels(probe.levels) == 0;
     // The lines just set at opening may still sit in the UART's change bits; a settled
-    // baseline keeps them from coming out as events. A failed read only leaves parts out.
+    // baseline keeps them from coming out as events. A driver that reports its lines at
+    // intervals tells of a change up to one report after it: the baseline waits for that
+    // report, or a change from before the opening would come out as events after it. A
+    // failed read only leaves parts out.
+    if (options_.reportIntervalMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(options_.reportIntervalMs + 1));
     LineSnapshot baseline;
     readSnapshot(baseline, nullptr);
     tracker_ = LineEventTracker(baseline);
