@@ -16,12 +16,14 @@ void printLine(FILE* stream, const QString& text) {
     std::fputs(qPrintable(text + '\n'), stream);
 }
 
+constexpr int kUsageExitCode = 2;
+
 QString usageRefusal(const QString& why) {
     return QStringLiteral("quillmark: %1 See quillmark --help.").arg(why);
 }
 
 ParsedCommandLine refused(const QString& why) {
-    return {{}, 2, usageRefusal(why)};
+    return {{}, kUsageExitCode, usageRefusal(why)};
 }
 
 ParsedCommandLine answered(const QString& text) {
@@ -180,5 +182,5 @@ int printReply(const ParsedCommandLine& parsed) {
 
 int refuseUsage(const QString& why) {
     printLine(stderr, usageRefusal(why));
-    return 2;
+    return kUsageExitCode;
 }
